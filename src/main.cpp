@@ -1,0 +1,95 @@
+// charplay: plays a video as character art in the console.
+
+#include "console/console.hpp"
+#include "player/play.hpp"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <opencv2/core/utils/logger.hpp>
+#include <string>
+
+// The command-line arguments after the program name, joined by single
+// spaces: a path with spaces that the shell split comes back whole.
+std::string join_arguments(int argc, char** argv)
+{
+    std::string joined;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            joined += ' ';
+        joined += argv[i];
+    }
+    return joined;
+}
+
+// The typed token first, then the arguments: whichever opens is played.
+bool select_source(int argc, char** argv, cv::VideoCapture& capture, std::string& dizhi)
+{
+    dizhi.clear();
+    std::cin >> dizhi;
+    if (capture.open(dizhi, cv::CAP_ANY))
+        return true;
+    dizhi = join_arguments(argc, argv);
+    return capture.open(dizhi, cv::CAP_ANY);
+}
+
+// A path that does not open makes the library and its back-ends explain why
+// at length; the failure message says it already. OPENCV_LOG_LEVEL still
+// wins for whoever wants the details.
+void quiet_library()
+{
+    if (!std::getenv("OPENCV_LOG_LEVEL"))
+        cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+}
+
+// A reported size the library could not know comes back as 0, NaN or
+// nonsense; 0 marks it unknown.
+int frame_size(const cv::VideoCapture& capture, int property)
+{
+    const double value = capture.get(property);
+    return std::isfinite(value) && value >= 1 && value <= INT_MAX ? static_cast<int>(value) : 0;
+}
+
+int run(int argc, char** argv)
+{
+    quiet_library();
+    console_set_title();
+
+    cv::VideoCapture capture;
+    std::string dizhi;
+    if (!select_source(argc, argv, capture, dizhi)) {
+        console_report_open_failure();
+        return -1;
+    }
+
+    console_set_font();
+    const int frame_width = frame_size(capture, cv::CAP_PROP_FRAME_WIDTH);
+    const int frame_hight = frame_size(capture, cv::CAP_PROP_FRAME_HEIGHT);
+    const double fps = capture.get(cv::CAP_PROP_FPS);
+    play(capture, frame_width, frame_hight, fps);
+    return 0;
+}
+
+// The library's messages run over several lines; one is enough here.
+std::string one_line(std::string text)
+{
+    for (char& c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    const size_t end = text.find_last_not_of(' ');
+    return text.substr(0, end == std::string::npos ? 0 : end + 1);
+}
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        // Leave the console as playback's end would, and say why once.
+        console_clear();
+        std::cerr << "charplay: " << one_line(e.what()) << std::endl;
+        return 1;
+    }
+}

@@ -1,0 +1,70 @@
+#include "render/render.hpp"
+
+#include "render/ramp.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <opencv2/imgproc.hpp>
+
+int reduction_divisor(int frame_hight)
+{
+    return std::max(1, frame_hight / 90);
+}
+
+cv::Size reduced_size(cv::Size frame, int a)
+{
+    // The library rounds size * factor with saturate_cast; a 0 it would
+    // refuse, so a sliver of a frame keeps one column or row.
+    const double f = 1.0 / a;
+    return {std::max(1, cv::saturate_cast<int>(frame.width * f)),
+            std::max(1, cv::saturate_cast<int>(frame.height * f))};
+}
+
+namespace {
+
+void to_grey(const cv::Mat& video, cv::Mat& video1)
+{
+    if (video.channels() == 3)
+        cv::cvtColor(video, video1, cv::COLOR_BGR2GRAY);
+    else if (video.channels() == 4)
+        cv::cvtColor(video, video1, cv::COLOR_BGRA2GRAY);
+    else
+        video.copyTo(video1);
+}
+
+void reduce(const cv::Mat& video1, int a, cv::Mat& video2)
+{
+    const double f = 1.0 / a;
+    const cv::Size size = reduced_size(video1.size(), a);
+    // Let the library derive the size from the factor, as it would for any
+    // frame it can reduce; only a frame too thin for that gets it spelled out.
+    const bool derived = cv::saturate_cast<int>(video1.cols * f) > 0 &&
+                         cv::saturate_cast<int>(video1.rows * f) > 0;
+    cv::resize(video1, video2, derived ? cv::Size() : size, f, f, cv::INTER_LINEAR);
+}
+
+} // namespace
+
+void render_frame(const cv::Mat& video, int a, int frame_width,
+                  cv::Mat& video1, cv::Mat& video2, std::string& out)
+{
+    to_grey(video, video1);
+    reduce(video1, a, video2);
+
+    // The line width follows the reported size, not the decoded one, so a
+    // frame of another size still covers the whole of the one before it.
+    const int width = frame_width > 0 ? reduced_size({frame_width, 1}, a).width : 0;
+    const int shown = std::min(width, video2.cols);
+    out.clear();
+    out.resize(static_cast<size_t>(frame_rows) * (width + 1), ' ');
+    char* o = out.data();
+    for (int i = 0; i < frame_rows; ++i) {
+        if (i < video2.rows) {
+            const unsigned char* p = video2.ptr<unsigned char>(i);
+            for (int j = 0; j < shown; ++j)
+                o[j] = ramp_table[p[j]];
+        }
+        o[width] = '\n';
+        o += width + 1;
+    }
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <string>
+
+// Every frame text has this many lines.
+constexpr int frame_rows = 90;
+
+// How much a frame of this reported height is reduced in each direction:
+// the height divided by 90, and never less than 1 (a short source is shown
+// unreduced rather than blown up by an infinite factor).
+int reduction_divisor(int frame_hight);
+
+// The size a frame of this size has after reduction by a, as the library's
+// resize works it out from the factor 1.0 / a; never 0 in either direction.
+cv::Size reduced_size(cv::Size frame, int a);
+
+// Replaces out with the frame text of video: 90 lines, each as many ramp
+// characters as a frame of the reported width has columns after reduction,
+// ended by '\n'. video1 and video2 are working buffers kept by the caller so
+// that nothing is allocated once they have their size.
+void render_frame(const cv::Mat& video, int a, int frame_width,
+                  cv::Mat& video1, cv::Mat& video2, std::string& out);

@@ -1,0 +1,42 @@
+"""What the end-to-end tests share: where things are, and running charplay."""
+import os
+import subprocess
+import time
+
+CHARPLAY = os.environ["CHARPLAY"]
+FIXTURES = os.environ["FIXTURES"]
+
+TITLE = "视频转字符画"
+OPEN_FAILURE = "输入地址错误！！"
+
+
+def fixture(name):
+    return os.path.join(FIXTURES, name)
+
+
+def run(stdin=b"", args=(), env=None, timeout=60, **kwargs):
+    """Runs charplay with its output redirected; returns the result and its
+    run time in seconds."""
+    started = time.monotonic()
+    result = subprocess.run([CHARPLAY, *args], input=stdin, capture_output=True,
+                            env=env, timeout=timeout, **kwargs)
+    return result, time.monotonic() - started
+
+
+def play(path, **kwargs):
+    """Plays path, typed on standard input."""
+    return run(stdin=path.encode() + b"\n", **kwargs)[0]
+
+
+def frame(line, lines=90):
+    """A whole frame text: the same line lines times, over blank ones."""
+    return ((line + "\n") * lines).encode()
+
+
+def frames(out):
+    """Splits a frame stream into frames of 90 lines."""
+    lines = out.split(b"\n")
+    assert lines[-1] == b"", "the stream ends in the middle of a line"
+    lines = lines[:-1]
+    assert len(lines) % 90 == 0, f"{len(lines)} lines is no whole number of frames"
+    return [b"\n".join(lines[i:i + 90]) + b"\n" for i in range(0, len(lines), 90)]

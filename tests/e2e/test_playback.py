@@ -1,0 +1,113 @@
+"""charplay as a process, its output redirected: frames, sources, failure."""
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from charplay import (OPEN_FAILURE, fixture, frame, frames, play, run)
+
+RAMP = " .,-'`:!1+*abcdefghijklmnopqrstuvwxyz<>()/{}[]?234567890ABCDEFGHIJKLMN"
+
+
+class FrameText(unittest.TestCase):
+    def test_grey_levels_pick_their_ramp_characters(self):
+        result = play(fixture("greys.mkv"))
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(frames(result.stdout),
+                         [frame(c * 160) for c in "  .xMN"])
+
+    def test_every_selectable_character_in_order(self):
+        line = "".join(c * 2 for c in RAMP) + " " * 20
+        self.assertEqual(play(fixture("steps.mkv")).stdout, frame(line))
+
+    def test_sizes_by_format(self):
+        for size, columns in (("1920x1080", 160), ("640x480", 128), ("854x480", 171),
+                              ("800x600", 133)):
+            with self.subTest(size):
+                out = play(fixture(f"size_{size}.mkv")).stdout
+                self.assertEqual(out, frame("N" * columns) * 2)
+        self.assertEqual(len(play(fixture("size_1920x1080.mkv")).stdout), 2 * 14490)
+
+    def test_a_short_source_fills_ninety_lines(self):
+        out = play(fixture("size_160x40.mkv")).stdout
+        self.assertEqual(out, (frame("N" * 160, 40) + frame(" " * 160, 50)) * 2)
+
+    def test_redirected_output_carries_frames_only(self):
+        out = play(fixture("greys.mkv")).stdout
+        self.assertNotIn(b"\x1b", out)
+        self.assertNotIn(b"\r", out)
+        self.assertNotIn(b"\x07", out)
+
+
+class SourceSelection(unittest.TestCase):
+    def test_the_typed_token_wins_over_arguments(self):
+        result = run(stdin=fixture("greys.mkv").encode() + b"\n",
+                     args=[fixture("size_640x480.mkv")])[0]
+        self.assertEqual(len(frames(result.stdout)), 6)
+
+    def test_arguments_are_joined_by_one_space(self):
+        first, second = fixture("two words.mkv").split(" ")
+        result = run(stdin=b"no-such-file\n", args=[first, second])[0]
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(result.stdout, frame(" " * 64) * 2)
+
+    def test_a_typed_path_ends_at_its_first_space(self):
+        # "two" does not open; the rest of the line is never read, so the
+        # argument decides.
+        cwd = os.path.dirname(fixture("two words.mkv"))
+        result = run(stdin=b"two words.mkv\n", args=["greys.mkv"], cwd=cwd)[0]
+        self.assertEqual(len(frames(result.stdout)), 6)
+
+    def test_end_of_input_leaves_it_to_the_arguments(self):
+        result = run(stdin=b"", args=[fixture("greys.mkv")])[0]
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(len(frames(result.stdout)), 6)
+
+    def test_leading_blank_space_is_skipped(self):
+        result = run(stdin=b"  \n\t" + fixture("greys.mkv").encode() + b" extra")[0]
+        self.assertEqual(len(frames(result.stdout)), 6)
+
+
+class OpenFailure(unittest.TestCase):
+    def assert_fails(self, result, message):
+        self.assertEqual(result.returncode, 255)
+        self.assertEqual(result.stdout, message)
+        self.assertEqual(result.stderr, b"", "the library must stay quiet")
+
+    def test_nothing_opens_in_a_utf8_locale(self):
+        env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+        self.assert_fails(run(stdin=b"/no/such/video.mp4\n", env=env)[0],
+                          OPEN_FAILURE.encode("utf-8") + b"\n")
+
+    def test_nothing_opens_in_a_gbk_locale(self):
+        locales = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, locales)
+        subprocess.run(["localedef", "-i", "zh_CN", "-f", "GBK",
+                        os.path.join(locales, "zh_CN.GBK")], check=True)
+        env = dict(os.environ, LOCPATH=locales, LC_ALL="zh_CN.GBK")
+        result = run(stdin=b"", args=["/no/such/video.mp4"], env=env)[0]
+        self.assert_fails(result, bytes.fromhex("CAE4C8EBB5D8D6B7B4EDCEF3A3A1A3A1") + b"\n")
+
+    def test_paths_that_are_no_video(self):
+        with tempfile.TemporaryDirectory() as folder:
+            text = os.path.join(folder, "notes.txt")
+            with open(text, "w") as f:
+                f.write("not a video\n")
+            for path in ("", folder, text):
+                with self.subTest(path=path):
+                    self.assert_fails(run(stdin=path.encode())[0],
+                                      OPEN_FAILURE.encode() + b"\n")
+
+
+class Pacing(unittest.TestCase):
+    def test_each_frame_waits_a_thousand_over_the_rate(self):
+        # 10 frames at 25 a second: 40 ms each at the least, window or not.
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        result, seconds = run(stdin=fixture("pace25.mkv").encode(), env=env)
+        self.assertEqual(len(frames(result.stdout)), 10)
+        self.assertGreaterEqual(seconds, 10 * 0.040)
+
+
+if __name__ == "__main__":
+    unittest.main()

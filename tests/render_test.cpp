@@ -1,0 +1,157 @@
+#include "render/ramp.hpp"
+#include "render/render.hpp"
+
+#include <gtest/gtest.h>
+#include <opencv2/core.hpp>
+#include <string>
+
+namespace {
+
+std::string render(const cv::Mat& video, int frame_width, int frame_hight)
+{
+    cv::Mat video1, video2;
+    std::string out;
+    render_frame(video, reduction_divisor(frame_hight), frame_width, video1, video2, out);
+    return out;
+}
+
+cv::Mat solid(int width, int height, int grey)
+{
+    return cv::Mat(height, width, CV_8UC3, cv::Scalar(grey, grey, grey));
+}
+
+// The same line, repeated and ended by line feeds.
+std::string lines_of(const std::string& line, int lines = frame_rows)
+{
+    std::string text;
+    for (int i = 0; i < lines; ++i)
+        text += line + "\n";
+    return text;
+}
+
+std::string lines_of(char c, size_t width, int lines = frame_rows)
+{
+    return lines_of(std::string(width, c), lines);
+}
+
+} // namespace
+
+TEST(Ramp, HoldsTheCharactersDarkToBright)
+{
+    EXPECT_EQ(std::string(s),
+              " .,-'`:!1+*abcdefghijklmnopqrstuvwxyz<>()/{}[]?234567890"
+              "ABCDEFGHIJKLMNOPQRSTUVWXYZ%&@#$");
+    EXPECT_EQ(s[87], '\0');
+}
+
+TEST(Ramp, PicksByTheGreyValueUpToCapitalN)
+{
+    const std::pair<int, char> telling[] = {
+        {0, ' '},   {3, ' '},   {4, '.'},   {7, '.'},   {8, ','},   {11, ','},
+        {12, '-'},  {14, '-'},  {126, 'x'}, {128, 'x'}, {129, 'x'}, {200, '9'},
+        {203, '9'}, {252, 'M'}, {254, 'M'}, {255, 'N'}};
+    for (const auto& [g, c] : telling)
+        EXPECT_EQ(ramp_char(static_cast<unsigned char>(g)), c) << "grey " << g;
+}
+
+TEST(Ramp, TableAgreesWithTheFormulaForEveryGrey)
+{
+    for (int g = 0; g < 256; ++g) {
+        ASSERT_EQ(ramp_table[g], ramp_char(static_cast<unsigned char>(g))) << "grey " << g;
+        ASSERT_EQ(ramp_table[g], s[g * 69 / 255]) << "grey " << g;
+    }
+}
+
+TEST(ReductionDivisor, IsTheHeightOverNinetyAndAtLeastOne)
+{
+    EXPECT_EQ(reduction_divisor(1080), 12);
+    EXPECT_EQ(reduction_divisor(479), 5);
+    EXPECT_EQ(reduction_divisor(180), 2);
+    EXPECT_EQ(reduction_divisor(179), 1);
+    EXPECT_EQ(reduction_divisor(90), 1);
+    EXPECT_EQ(reduction_divisor(89), 1);
+    EXPECT_EQ(reduction_divisor(0), 1);
+    EXPECT_EQ(reduction_divisor(-5), 1);
+}
+
+TEST(RenderFrame, BlackIsSpacesAndWhiteIsCapitalN)
+{
+    EXPECT_EQ(render(solid(320, 180, 0), 320, 180), lines_of(' ', 160));
+    EXPECT_EQ(render(solid(320, 180, 255), 320, 180), lines_of('N', 160));
+    EXPECT_EQ(render(solid(320, 180, 128), 320, 180), lines_of('x', 160));
+}
+
+TEST(RenderFrame, UsesTheLibrarysGreyWeights)
+{
+    // Pure blue, green and red weigh 29, 150 and 76 of 255.
+    cv::Mat video(180, 300, CV_8UC3, cv::Scalar(0, 0, 0));
+    video.colRange(0, 100).setTo(cv::Scalar(255, 0, 0));
+    video.colRange(100, 200).setTo(cv::Scalar(0, 255, 0));
+    video.colRange(200, 300).setTo(cv::Scalar(0, 0, 255));
+    const std::string line = std::string(50, ramp_char(29)) + std::string(50, ramp_char(150)) +
+                             std::string(50, ramp_char(76)) + "\n";
+    const std::string out = render(video, 300, 180);
+    ASSERT_EQ(out.size(), 90u * 151);
+    EXPECT_EQ(out.substr(0, 151), line);
+    EXPECT_EQ(out.substr(89 * 151), line);
+}
+
+TEST(RenderFrame, SizesByFormat)
+{
+    struct Format { int width, height; size_t columns; };
+    const Format formats[] = {{1920, 1080, 160}, {1280, 720, 160}, {640, 360, 160},
+                              {640, 480, 128},   {854, 480, 171},  {800, 600, 133},
+                              {160, 100, 160}};
+    for (const auto& f : formats) {
+        const std::string out = render(solid(f.width, f.height, 255), f.width, f.height);
+        EXPECT_EQ(out, lines_of('N', f.columns)) << f.width << "x" << f.height;
+    }
+    EXPECT_EQ(render(solid(1920, 1080, 0), 1920, 1080).size(), 14490u);
+}
+
+TEST(RenderFrame, ShowsOnlyTheTopNinetyReducedRows)
+{
+    // 640 x 480 reduces to 96 rows: the last six, here white, are not shown.
+    cv::Mat video = solid(640, 480, 0);
+    video.rowRange(450, 480).setTo(cv::Scalar(255, 255, 255));
+    EXPECT_EQ(render(video, 640, 480), lines_of(' ', 128));
+}
+
+TEST(RenderFrame, ShortSourceIsShownUnreducedOverBlankRows)
+{
+    const std::string out = render(solid(160, 40, 255), 160, 40);
+    EXPECT_EQ(out, lines_of('N', 160, 40) + lines_of(' ', 160, 50));
+}
+
+TEST(RenderFrame, KeepsTheReportedShapeWhateverSizeTheFrameIs)
+{
+    // Reported 320 x 180: every frame text is 90 lines of 160.
+    EXPECT_EQ(render(solid(100, 60, 255), 320, 180),
+              lines_of(std::string(50, 'N') + std::string(110, ' '), 30) +
+                  lines_of(std::string(160, ' '), 60));
+    EXPECT_EQ(render(solid(1000, 1000, 255), 320, 180), lines_of('N', 160));
+}
+
+TEST(RenderFrame, ThinFramesKeepAColumnOrARow)
+{
+    EXPECT_EQ(render(solid(1, 2000, 255), 1, 2000), lines_of('N', 1));
+    EXPECT_EQ(render(solid(2000, 1, 255), 2000, 1), lines_of('N', 2000, 1) + lines_of(' ', 2000, 89));
+    EXPECT_EQ(render(solid(1, 1, 128), 1, 1), "x\n" + lines_of(' ', 1, 89));
+}
+
+TEST(RenderFrame, AcceptsGreyAndFourChannelFrames)
+{
+    EXPECT_EQ(render(cv::Mat(180, 320, CV_8UC1, cv::Scalar(255)), 320, 180), lines_of('N', 160));
+    EXPECT_EQ(render(cv::Mat(180, 320, CV_8UC4, cv::Scalar(128, 128, 128, 0)), 320, 180),
+              lines_of('x', 160));
+}
+
+TEST(RenderFrame, ReplacesThePreviousTextAndHasNoCarriageReturn)
+{
+    cv::Mat video1, video2;
+    std::string out = "left over";
+    render_frame(solid(640, 360, 255), 4, 640, video1, video2, out);
+    render_frame(solid(640, 360, 0), 4, 640, video1, video2, out);
+    EXPECT_EQ(out, lines_of(' ', 160));
+    EXPECT_EQ(out.find('\r'), std::string::npos);
+}

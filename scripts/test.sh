@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales \
+  xvfb xdotool imagemagick \
   g++-mingw-w64-x86-64
 scripts/build.sh
 cd "${BUILD_DIR:-build}"

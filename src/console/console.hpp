@@ -23,3 +23,7 @@ void console_clear();
 
 // Writes "输入地址错误！！" and an end of line to standard output.
 void console_report_open_failure();
+
+// Whether a window of the video library can be shown here: a display that
+// is set and answers.
+bool display_available();

@@ -96,3 +96,9 @@ void console_report_open_failure()
     const std::string text = std::string(gbk ? open_failure_gbk : open_failure_utf8) + "\r\n";
     write_all(text.data(), text.size());
 }
+
+// The desktop is always there for a console program.
+bool display_available()
+{
+    return true;
+}

@@ -27,3 +27,9 @@ int wait_for_key(int ms)
         std::this_thread::sleep_until(until);
     return b;
 }
+
+int wait_without_window(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return -1;
+}

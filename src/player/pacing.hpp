@@ -11,3 +11,6 @@ int frame_wait(double fps);
 // its code, or -1 when the time ran out. The time is kept even when the
 // library returns early (it does at once while it has no window).
 int wait_for_key(int ms);
+
+// The same wait where no window can exist: only the time passes.
+int wait_without_window(int ms);

@@ -2,6 +2,7 @@
 
 #include "console/console.hpp"
 #include "player/pacing.hpp"
+#include "player/preview.hpp"
 #include "render/render.hpp"
 
 #include <string>
@@ -12,6 +13,10 @@ void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fp
     std::string out;
     int a = reduction_divisor(frame_hight);
     const int wait = frame_wait(fps);
+    // Without a display the library would abort on the first window; the
+    // console alone plays on, paced the same.
+    const bool window = display_available();
+    int c = 0;
 
     // A failed read leaves video empty: the end of the source, or as good as.
     while (capture.read(video), !video.empty()) {
@@ -23,7 +28,12 @@ void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fp
         render_frame(video, a, frame_width, video1, video2, out);
         console_write_frame(out);
         console_home();
-        wait_for_key(wait);
+        const int b = window ? wait_for_key(wait) : wait_without_window(wait);
+        apply_key(b, c);
+        if (window)
+            show_preview(video, c);
+        if (b == key_escape)
+            break;
     }
 
     capture.release();

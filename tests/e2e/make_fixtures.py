@@ -34,6 +34,11 @@ def solid_colour(width, height, rate, colour, count, path):
            "-frames:v", str(count), "-c:v", "ffv1", "-pix_fmt", "bgr0", path)
 
 
+def numbered_colour(width, height, i):
+    """Frame i in BGR: blue i, green 255 - i, red 128."""
+    return bytes([i, 255 - i, 128]) * (width * height)
+
+
 def steps(width, height, band):
     """Vertical bands band pixels wide, one for each ramp index, dark to bright."""
     row = bytearray()
@@ -67,6 +72,10 @@ def main():
     # frames that alternate between two greys.
     lossless_from_frames(at("terminal.mkv"), 320, 180, 10,
                          [solid(320, 180, (0, 128)[i % 2] if i else 255) for i in range(10)])
+    # The preview window: eight seconds whose frames each have their own
+    # colour, blue and green telling the frame's number.
+    lossless_from_frames(at("colours.mkv"), 320, 180, 25,
+                         [numbered_colour(320, 180, i) for i in range(200)])
 
 
 if __name__ == "__main__":

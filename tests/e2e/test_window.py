@@ -1,0 +1,144 @@
+"""The preview window "video" and its keys, on a private X server."""
+import os
+import subprocess
+import tempfile
+import time
+import unittest
+
+from charplay import CHARPLAY, fixture, frame, frames
+from tmux_pane import Pane
+from xserver import Window, start_xvfb, stop_xvfb
+
+# colours.mkv: 200 frames of 320 x 180 at 25 a second; frame i shows
+# red 128, green 255 - i, blue i.
+FRAMES = 200
+FRAME_BYTES = 90 * 161
+
+
+def shown_frame(window):
+    """The number of the fixture frame that fills the window, or None."""
+    for (r, g, b), count in window.colours().items():
+        if r == 128 and g + b == 255 and count >= 320 * 180:
+            return b
+    return None
+
+
+def wait_until(condition, seconds=20):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    return None
+
+
+def setUpModule():
+    global XVFB, DISPLAY
+    XVFB, DISPLAY = start_xvfb()
+
+
+def tearDownModule():
+    stop_xvfb(XVFB)
+
+
+class PreviewWindow(unittest.TestCase):
+    def setUp(self):
+        self.output = tempfile.NamedTemporaryFile()
+        self.addCleanup(self.output.close)
+        self.charplay = subprocess.Popen(
+            [CHARPLAY], stdin=subprocess.PIPE, stdout=self.output, stderr=subprocess.DEVNULL,
+            env=dict(os.environ, DISPLAY=DISPLAY))
+        self.addCleanup(self.charplay.wait)
+        self.addCleanup(self.charplay.kill)
+        self.charplay.stdin.write(fixture("colours.mkv").encode() + b"\n")
+        self.charplay.stdin.close()
+        self.window = Window(DISPLAY)
+
+    def frames_written(self):
+        return os.path.getsize(self.output.name) // FRAME_BYTES
+
+    def test_shows_the_colour_frames_at_full_size(self):
+        first = wait_until(lambda: shown_frame(self.window))
+        self.assertIsNotNone(first, f"the window shows no fixture frame: {self.window.colours()}")
+        later = wait_until(lambda: (shown_frame(self.window) or 0) > first and shown_frame(self.window))
+        self.assertIsNotNone(later, "the window does not follow the video")
+
+    def test_one_freezes_the_window_and_zero_resumes_it(self):
+        self.assertTrue(wait_until(lambda: (shown_frame(self.window) or 0) >= 5))
+        self.window.key("1")
+        # Frozen: the same frame twice, a good while apart, while the
+        # console goes on.
+        frozen = wait_until(lambda: shown_frame(self.window))
+        written = self.frames_written()
+        time.sleep(0.6)
+        self.assertEqual(shown_frame(self.window), frozen)
+        self.assertGreaterEqual(self.frames_written(), written + 5)
+        self.assertGreaterEqual(self.frames_written(), frozen + 5)
+
+        self.window.key("0")
+        resumed = wait_until(lambda: (shown_frame(self.window) or 0) > frozen + 5
+                             and shown_frame(self.window))
+        self.assertIsNotNone(resumed, "the window stays frozen after 0")
+        self.assertLessEqual(resumed, self.frames_written())
+
+    def test_escape_ends_playback_early(self):
+        self.assertTrue(wait_until(lambda: shown_frame(self.window)))
+        self.window.key("Escape")
+        self.assertEqual(self.charplay.wait(timeout=20), 0)
+        with open(self.output.name, "rb") as f:
+            written = frames(f.read())
+        self.assertLess(len(written), FRAMES)
+        self.assertGreater(len(written), 0)
+
+
+class EscapeInATerminal(unittest.TestCase):
+    def test_escape_while_frozen_clears_the_terminal(self):
+        pane = Pane(170, 100, dict(os.environ, DISPLAY=DISPLAY))
+        self.addCleanup(pane.close)
+        pane.start(fixture("colours.mkv"))
+        window = Window(DISPLAY)
+        self.assertTrue(wait_until(lambda: shown_frame(window)))
+        # Keys typed into the terminal do not reach charplay.
+        pane.tmux_out("send-keys", "-t", "0", "Escape")
+        window.key("1")
+        frozen = wait_until(lambda: shown_frame(window))
+        time.sleep(0.3)
+        self.assertIsNone(pane.exit_status(seconds=0.1))
+        self.assertEqual(shown_frame(window), frozen)
+        window.key("Escape")
+        self.assertEqual(pane.exit_status(), 0)
+        self.assertEqual(pane.screen(), [""] * 100)
+
+
+class Pacing(unittest.TestCase):
+    def test_every_frame_waits_its_time_with_a_window_too(self):
+        # The first frame's wait comes before there is a window, when the
+        # library's wait would return at once.
+        started = time.monotonic()
+        result = subprocess.run([CHARPLAY], input=fixture("pace25.mkv").encode(),
+                                capture_output=True, env=dict(os.environ, DISPLAY=DISPLAY),
+                                timeout=60)
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(len(frames(result.stdout)), 10)
+        self.assertGreaterEqual(time.monotonic() - started, 10 * 0.040)
+
+
+class NoDisplay(unittest.TestCase):
+    def test_plays_in_the_console_alone(self):
+        for display in (None, ":999", "nosuchhost.invalid:0"):
+            with self.subTest(display=display):
+                env = {k: v for k, v in os.environ.items()
+                       if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+                if display:
+                    env["DISPLAY"] = display
+                started = time.monotonic()
+                result = subprocess.run([CHARPLAY], input=fixture("pace25.mkv").encode(),
+                                        capture_output=True, env=env, timeout=60)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(result.stdout, frame("x" * 64) * 10)
+                self.assertGreaterEqual(time.monotonic() - started, 10 * 0.040)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,62 @@
+"""A tmux pane that runs one charplay, for tests of what a terminal shows."""
+import os
+import shlex
+import subprocess
+import tempfile
+import time
+
+from charplay import CHARPLAY
+
+
+class Pane:
+    def __init__(self, width, height, env):
+        self.width, self.height = width, height
+        self.folder = tempfile.mkdtemp()
+        self.status = os.path.join(self.folder, "status")
+        self.tmux = ["tmux", "-L", f"charplay-test-{os.getpid()}-{id(self)}", "-f", "/dev/null"]
+        self.env = {k: v for k, v in env.items() if k != "TMUX"}
+        self.env.update(LANG="C.UTF-8", LC_ALL="C.UTF-8")
+
+    def start(self, path):
+        """Runs charplay as the pane's program, so it starts at the top-left."""
+        script = (f"echo {shlex.quote(path)} | {shlex.quote(CHARPLAY)}; "
+                  f"echo $? > {shlex.quote(self.status)}; sleep 60")
+        subprocess.run(self.tmux + ["-u", "new-session", "-d", "-x", str(self.width),
+                                    "-y", str(self.height), "sh", "-c", script],
+                       env=self.env, check=True)
+
+    def close(self):
+        subprocess.run(self.tmux + ["kill-server"], stderr=subprocess.DEVNULL)
+
+    def tmux_out(self, *args):
+        return subprocess.run(self.tmux + list(args), capture_output=True, text=True,
+                              check=True).stdout
+
+    def screen(self):
+        rows = self.tmux_out("capture-pane", "-p").split("\n")[:self.height]
+        return rows + [""] * (self.height - len(rows))
+
+    def scrollback(self):
+        return self.tmux_out("capture-pane", "-p", "-S", "-", "-E", "-1")
+
+    def wait_for_screen(self, condition, seconds=20):
+        """The first screen that meets condition, or None."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            screen = self.screen()
+            if condition(screen):
+                return screen
+            time.sleep(0.01)
+        return None
+
+    def exit_status(self, seconds=30):
+        """charplay's exit status, or None if it did not end in time."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if os.path.exists(self.status):
+                with open(self.status) as f:
+                    text = f.read().strip()
+                if text:
+                    return int(text)
+            time.sleep(0.05)
+        return None

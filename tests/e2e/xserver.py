@@ -1,0 +1,58 @@
+"""A private X server (Xvfb) and the window charplay shows on it."""
+import os
+import re
+import subprocess
+import tempfile
+import time
+
+
+def start_xvfb():
+    """Starts Xvfb on a free display; returns (process, display)."""
+    read, write = os.pipe()
+    process = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1600x1200x24",
+                                "-nolisten", "tcp"], pass_fds=(write,),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as f:
+        number = f.readline().strip()
+    if not number:
+        process.kill()
+        raise RuntimeError("Xvfb did not start")
+    return process, ":" + number
+
+
+def stop_xvfb(process):
+    process.terminate()
+    process.wait(timeout=10)
+
+
+class Window:
+    """The window named "video" on display, once it is there."""
+
+    def __init__(self, display, seconds=30):
+        self.env = dict(os.environ, DISPLAY=display)
+        found = self.xdotool("search", "--sync", "--name", "^video$", timeout=seconds)
+        self.id = found.split()[0]
+
+    def xdotool(self, *args, timeout=10):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                              check=True, timeout=timeout).stdout
+
+    def key(self, name):
+        self.xdotool("windowfocus", "--sync", self.id)
+        self.xdotool("key", "--window", self.id, name)
+
+    def colours(self):
+        """How many pixels of each colour the window shows: {(r, g, b): count}."""
+        with tempfile.NamedTemporaryFile(suffix=".png") as shot:
+            subprocess.run(["import", "-window", self.id, shot.name], env=self.env, check=True,
+                           capture_output=True, timeout=10)
+            histogram = subprocess.run(["convert", shot.name, "-format", "%c", "histogram:info:-"],
+                                       capture_output=True, text=True, check=True).stdout
+        counts = {}
+        for line in histogram.splitlines():
+            found = re.match(r"\s*(\d+):\s*\(\s*(\d+),\s*(\d+),\s*(\d+)", line)
+            if found:
+                count, r, g, b = map(int, found.groups())
+                counts[(r, g, b)] = counts.get((r, g, b), 0) + count
+        return counts

@@ -35,13 +35,17 @@ bool select_source(int argc, char** argv, cv::VideoCapture& capture, std::string
     return capture.open(dizhi, cv::CAP_ANY);
 }
 
-// A path that does not open makes the library and its back-ends explain why
-// at length; the failure message says it already. OPENCV_LOG_LEVEL still
-// wins for whoever wants the details.
+// A path that does not open, or a damaged file, makes the library and its
+// decoders explain themselves at length, into the frames; the failure message
+// says enough. Variables the user set still win.
 void quiet_library()
 {
     if (!std::getenv("OPENCV_LOG_LEVEL"))
         cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+    set_env_default("OPENCV_FFMPEG_LOGLEVEL", "-8"); // AV_LOG_QUIET
+    // OpenCV 4.6's GStreamer back-end waits forever on some files it cannot
+    // play (random bytes among them); FFmpeg, tried first, plays what it would.
+    set_env_default("OPENCV_VIDEOIO_PRIORITY_GSTREAMER", "0");
 }
 
 // A reported size the library could not know comes back as 0, NaN or
@@ -54,6 +58,7 @@ int frame_size(const cv::VideoCapture& capture, int property)
 
 int run(int argc, char** argv)
 {
+    console_keep_streams_open();
     quiet_library();
     console_set_title();
 
@@ -69,7 +74,7 @@ int run(int argc, char** argv)
     const int frame_hight = frame_size(capture, cv::CAP_PROP_FRAME_HEIGHT);
     const double fps = capture.get(cv::CAP_PROP_FPS);
     play(capture, frame_width, frame_hight, fps);
-    return 0;
+    return console_exit_status();
 }
 
 // The library's messages run over several lines; one is enough here.

@@ -4,11 +4,14 @@
 #include "console/texts.hpp"
 
 #include <cerrno>
+#include <csignal>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -24,24 +27,56 @@ constexpr char cursor_home[] = "\x1b[H";
 // ED 2 then ED 3: erase the screen, then the scroll-back.
 constexpr char erase_all[] = "\x1b[2J\x1b[3J";
 
+// Why playback has to stop, set from signal handlers: the signal's number.
+volatile std::sig_atomic_t stop_signal = 0;
+// Why the frames could not be written: an errno value.
+int output_error = 0;
+
 bool on_terminal()
 {
     static const bool tty = isatty(STDOUT_FILENO) == 1;
     return tty;
 }
 
-// Loops only on a partial write; a closed or failing output ends the
-// attempt, there is nobody left to tell.
+// A second signal while the first is being handled ends the process at once:
+// the end sequence may be stuck on a terminal that no longer reads.
+void on_stop_signal(int signal)
+{
+    if (stop_signal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    stop_signal = signal;
+}
+
+// Waits until a non-blocking output can take more; false if a stop came first.
+bool wait_until_writable()
+{
+    pollfd output = {STDOUT_FILENO, POLLOUT, 0};
+    while (poll(&output, 1, -1) < 0)
+        if (errno != EINTR || stop_signal != 0)
+            return false;
+    return true;
+}
+
+// Loops only on a partial write. A write cut short by a stop request gives
+// up, and a failed one is remembered so that playback ends.
 void write_all(const char* p, size_t n)
 {
-    while (n > 0) {
+    while (n > 0 && output_error == 0) {
         const ssize_t w = write(STDOUT_FILENO, p, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return;
-        p += w;
-        n -= static_cast<size_t>(w);
+        if (w > 0) {
+            p += w;
+            n -= static_cast<size_t>(w);
+        } else if (w < 0 && errno == EINTR) {
+            if (stop_signal != 0)
+                return;
+        } else if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!wait_until_writable())
+                return;
+        } else {
+            output_error = w < 0 ? errno : EIO;
+        }
     }
 }
 
@@ -116,6 +151,29 @@ bool wayland_display_answers()
 
 } // namespace
 
+void console_keep_streams_open()
+{
+    // A closed standard stream would hand its number to the next file the
+    // libraries open, and frames would go into it. /dev/null holds the place;
+    // a closed output is then reported at the first frame.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int null = open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+        if (fd == STDOUT_FILENO)
+            output_error = EBADF;
+    }
+}
+
+void set_env_default(const char* name, const char* value)
+{
+    setenv(name, value, 0);
+}
+
 void console_set_title()
 {
     if (on_terminal())
@@ -145,6 +203,44 @@ void console_clear()
 void console_report_open_failure()
 {
     write_all(std::string(locale_is_gbk() ? open_failure_gbk : open_failure_utf8) + "\n");
+}
+
+void console_catch_signals()
+{
+    struct sigaction action = {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a write or a wait in progress returns at once. A signal
+    // ignored from the start (nohup, a background job) stays ignored.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous = {};
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            sigaction(signal, &action, nullptr);
+    }
+    // A reader that went away shows as EPIPE from write, which ends playback.
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool console_stop_requested()
+{
+    return stop_signal != 0 || output_error != 0;
+}
+
+int console_exit_status()
+{
+    if (stop_signal != 0)
+        return 128 + stop_signal;
+    if (output_error == EPIPE)
+        return 128 + SIGPIPE;
+    if (output_error != 0) {
+        const std::string message =
+            std::string("charplay: cannot write the frames: ") + std::strerror(output_error) + "\n";
+        if (::write(STDERR_FILENO, message.data(), message.size()) < 0) {
+            // Nowhere left to say it.
+        }
+        return 1;
+    }
+    return 0;
 }
 
 bool display_available()

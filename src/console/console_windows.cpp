@@ -9,6 +9,11 @@
 
 namespace {
 
+// Why playback has to stop, set from the control handler: a signal number.
+volatile LONG stop_signal = 0;
+// Why the frames could not be written: a Windows error code.
+DWORD output_error = 0;
+
 HANDLE output()
 {
     return GetStdHandle(STD_OUTPUT_HANDLE);
@@ -31,20 +36,42 @@ std::wstring widen(const char* utf8)
     return wide;
 }
 
-// Loops only on a partial write; a failing output ends the attempt.
+// Loops only on a partial write; a failed one is remembered so that
+// playback ends.
 void write_all(const char* p, size_t n)
 {
-    while (n > 0) {
+    while (n > 0 && output_error == 0 && stop_signal == 0) {
         DWORD written = 0;
         const DWORD chunk = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
-        if (!WriteFile(output(), p, chunk, &written, nullptr) || written == 0)
+        if (!WriteFile(output(), p, chunk, &written, nullptr) || written == 0) {
+            output_error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
             return;
+        }
         p += written;
         n -= written;
     }
 }
 
+// Runs on a thread of its own. A second event, or the console closing, is
+// left to the default handler, which ends the process.
+BOOL WINAPI on_control(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    return InterlockedCompareExchange(&stop_signal, 2, 0) == 0;
+}
+
 } // namespace
+
+// Standard handles that are missing stay missing on Windows: new files get
+// handles of their own, never these.
+void console_keep_streams_open() {}
+
+void set_env_default(const char* name, const char* value)
+{
+    if (!std::getenv(name))
+        _putenv_s(name, value);
+}
 
 void console_set_title()
 {
@@ -95,6 +122,33 @@ void console_report_open_failure()
     const bool gbk = on_console() || GetACP() == 936;
     const std::string text = std::string(gbk ? open_failure_gbk : open_failure_utf8) + "\r\n";
     write_all(text.data(), text.size());
+}
+
+void console_catch_signals()
+{
+    SetConsoleCtrlHandler(on_control, TRUE);
+}
+
+bool console_stop_requested()
+{
+    return stop_signal != 0 || output_error != 0;
+}
+
+int console_exit_status()
+{
+    if (stop_signal != 0)
+        return 128 + stop_signal;
+    if (output_error == ERROR_BROKEN_PIPE || output_error == ERROR_NO_DATA)
+        return 128 + 13; // as a POSIX reader that went away
+    if (output_error != 0) {
+        const std::string message =
+            "charplay: cannot write the frames: error " + std::to_string(output_error) + "\r\n";
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), message.data(),
+                  static_cast<DWORD>(message.size()), &written, nullptr);
+        return 1;
+    }
+    return 0;
 }
 
 // The desktop is always there for a console program.

@@ -9,7 +9,8 @@ int frame_wait(double fps);
 
 // Waits ms milliseconds for a key in one of the library's windows and returns
 // its code, or -1 when the time ran out. The time is kept even when the
-// library returns early (it does at once while it has no window).
+// library returns early (it does at once while it has no window); a stop
+// request cuts it short.
 int wait_for_key(int ms);
 
 // The same wait where no window can exist: only the time passes.

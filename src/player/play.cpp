@@ -17,9 +17,10 @@ void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fp
     // console alone plays on, paced the same.
     const bool window = display_available();
     int c = 0;
+    console_catch_signals();
 
     // A failed read leaves video empty: the end of the source, or as good as.
-    while (capture.read(video), !video.empty()) {
+    while (!console_stop_requested() && (capture.read(video), !video.empty())) {
         if (frame_width <= 0 || frame_hight <= 0) {
             frame_width = video.cols;
             frame_hight = video.rows;
@@ -27,6 +28,8 @@ void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fp
         }
         render_frame(video, a, frame_width, video1, video2, out);
         console_write_frame(out);
+        if (console_stop_requested())
+            break;
         console_home();
         const int b = window ? wait_for_key(wait) : wait_without_window(wait);
         apply_key(b, c);

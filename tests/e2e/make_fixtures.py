@@ -6,6 +6,8 @@ character of the frame text, is known in advance. Most run at 1000 frames a
 second, which makes charplay wait 1 ms between frames.
 """
 import os
+import random
+import shutil
 import subprocess
 import sys
 
@@ -76,6 +78,67 @@ def main():
     # colour, blue and green telling the frame's number.
     lossless_from_frames(at("colours.mkv"), 320, 180, 25,
                          [numbered_colour(320, 180, i) for i in range(200)])
+    hostile(out)
+
+
+def encode(path, source, rate, count, *codec):
+    ffmpeg("-f", "lavfi", "-i", f"{source}:r={rate}", "-frames:v", str(count), *codec, path)
+
+
+def hostile(out):
+    """Files that are damaged, oddly shaped or oddly timed."""
+    def at(name):
+        return os.path.join(out, name)
+    h264 = ("-c:v", "libx264", "-pix_fmt", "yuv420p")
+    ffv1 = ("-c:v", "ffv1", "-pix_fmt", "bgr0")
+
+    # Playable files under names the library might read as something else.
+    encode(at("clip.mp4"), "testsrc2=s=320x180", 1000, 60, *h264, "-movflags", "+faststart")
+    for name in ("100%.mp4", "frame%d.mp4", "-dash.mp4", "vidéo.mp4"):
+        shutil.copy(at("clip.mp4"), at(name))
+
+    # Damaged: the first half of an MP4 whose index comes first; an MKV with
+    # random bytes over its middle third; an MKV whose frames are all zeros.
+    with open(at("clip.mp4"), "rb") as f:
+        data = f.read()
+    with open(at("half.mp4"), "wb") as f:
+        f.write(data[:len(data) // 2])
+    encode(at("clip.mkv"), "testsrc2=s=320x180", 1000, 20, *h264)
+    with open(at("clip.mkv"), "rb") as f:
+        data = bytearray(f.read())
+    third = len(data) // 3
+    data[third:2 * third] = random.Random(1).randbytes(third)
+    with open(at("scrambled.mkv"), "wb") as f:
+        f.write(data)
+    encode(at("nothing.mkv"), "testsrc2=s=320x180", 1000, 5, *ffv1)
+    with open(at("nothing.mkv"), "rb") as f:
+        data = bytearray(f.read())
+    cluster = data.find(bytes.fromhex("1F43B675"))
+    data[cluster + 40:len(data) - 200] = bytes(len(data) - 240 - cluster)
+    with open(at("nothing.mkv"), "wb") as f:
+        f.write(data)
+    # A stream that changes size after three frames.
+    parts = []
+    for size in ("320x180", "640x480"):
+        encode(at(f"part_{size}.ts"), f"color=c=white:s={size}", 1000, 3, *h264, "-f", "mpegts")
+        with open(at(f"part_{size}.ts"), "rb") as f:
+            parts.append(f.read())
+    with open(at("resized.ts"), "wb") as f:
+        f.write(b"".join(parts))
+
+    # Odd geometry.
+    for width, height in ((1, 1), (1, 2000)):
+        lossless_from_frames(at(f"geometry_{width}x{height}.mkv"), width, height, 1000,
+                             [solid(width, height, 255)])
+    encode(at("geometry_7680x4320.mkv"), "color=c=white:s=7680x4320", 1000, 1, *ffv1)
+    # Odd rates, written into the header as they are; and a raw stream that
+    # gives none.
+    for rate in ("0.5", "1000", "1001", "5000"):
+        encode(at(f"rate_{rate}.mov"), "color=c=gray:s=64x90", rate, 2 if rate != "0.5" else 1,
+               *ffv1, "-strict", "-2")
+    encode(at("no_rate.h264"), "color=c=gray:s=64x90", 25, 3, *h264, "-f", "h264")
+    # A long one, to stop with signals: two frames a second.
+    encode(at("slow.mkv"), "color=c=gray:s=320x180", 2, 120, *ffv1)
 
 
 if __name__ == "__main__":

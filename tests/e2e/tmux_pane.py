@@ -1,4 +1,5 @@
 """A tmux pane that runs one charplay, for tests of what a terminal shows."""
+import itertools
 import os
 import shlex
 import subprocess
@@ -7,19 +8,24 @@ import time
 
 from charplay import CHARPLAY
 
+SERVERS = itertools.count()
+
 
 class Pane:
     def __init__(self, width, height, env):
         self.width, self.height = width, height
         self.folder = tempfile.mkdtemp()
         self.status = os.path.join(self.folder, "status")
-        self.tmux = ["tmux", "-L", f"charplay-test-{os.getpid()}-{id(self)}", "-f", "/dev/null"]
+        # A server of its own: a name never used before, so no other pane's
+        # server, perhaps still on its way out, is in the way.
+        self.tmux = ["tmux", "-L", f"charplay-test-{os.getpid()}-{next(SERVERS)}", "-f", "/dev/null"]
         self.env = {k: v for k, v in env.items() if k != "TMUX"}
         self.env.update(LANG="C.UTF-8", LC_ALL="C.UTF-8")
 
     def start(self, path):
-        """Runs charplay as the pane's program, so it starts at the top-left."""
-        script = (f"echo {shlex.quote(path)} | {shlex.quote(CHARPLAY)}; "
+        """Runs charplay as the pane's program, so it starts at the top-left.
+        The shell around it outlives a Ctrl+C, to tell charplay's status."""
+        script = (f"trap true INT; echo {shlex.quote(path)} | {shlex.quote(CHARPLAY)}; "
                   f"echo $? > {shlex.quote(self.status)}; sleep 60")
         subprocess.run(self.tmux + ["-u", "new-session", "-d", "-x", str(self.width),
                                     "-y", str(self.height), "sh", "-c", script],

@@ -1,0 +1,202 @@
+"""Whatever a user or a bad file throws at charplay: it never crashes, hangs
+or leaves a broken terminal."""
+import os
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+from charplay import CHARPLAY, OPEN_FAILURE, fixture, frame, frames, run
+from tmux_pane import Pane
+
+FAILURE = OPEN_FAILURE.encode() + b"\n"
+NO_DISPLAY = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+UTF8 = dict(NO_DISPLAY, LC_ALL="C.UTF-8")
+
+
+def play(stdin, args=(), **kwargs):
+    return run(stdin=stdin, args=args, env=UTF8, **kwargs)[0]
+
+
+class PathsThatDoNotOpen(unittest.TestCase):
+    def test_each_prints_the_message_and_exits_255(self):
+        folder = tempfile.mkdtemp()
+        files = {"empty.mp4": b"", "notes.txt": b"just some text\n",
+                 "random.bin": os.urandom(1 << 16)}
+        for name, data in files.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        cases = {
+            "missing file": os.path.join(folder, "missing.mp4"),
+            "empty token": "",
+            "directory": folder,
+            "zero-byte file": os.path.join(folder, "empty.mp4"),
+            "text file": os.path.join(folder, "notes.txt"),
+            "random bytes": os.path.join(folder, "random.bin"),
+            "4 KiB path": "/tmp/" + "a" * 4096 + ".mp4",
+            "dash alone": "-",
+            "an MP4 cut before its index": fixture("half.mp4") + ".missing",
+        }
+        for what, path in cases.items():
+            with self.subTest(what):
+                result = play(path.encode() + b"\n")
+                self.assertEqual((result.returncode, result.stdout, result.stderr),
+                                 (255, FAILURE, b""))
+
+
+class NamesThatPlay(unittest.TestCase):
+    def test_names_the_library_might_misread(self):
+        for name in ("100%.mp4", "frame%d.mp4", "-dash.mp4", "vidéo.mp4"):
+            with self.subTest(name):
+                result = play(fixture(name).encode() + b"\n")
+                self.assertEqual(result.returncode, 0)
+                self.assertEqual(len(frames(result.stdout)), 60)
+
+    def test_a_name_with_spaces_given_as_arguments(self):
+        result = play(b"", args=fixture("two words.mkv").split(" "))
+        self.assertEqual(result.stdout, frame(" " * 64) * 2)
+
+
+class DamagedFiles(unittest.TestCase):
+    def assert_plays_what_it_can(self, name, columns, at_least):
+        result = play(fixture(name).encode())
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, b"")
+        played = frames(result.stdout)
+        self.assertGreaterEqual(len(played), at_least)
+        for text in played:
+            self.assertEqual({len(line) for line in text.split(b"\n")[:-1]}, {columns})
+        return played
+
+    def test_each_plays_what_it_can(self):
+        self.assert_plays_what_it_can("half.mp4", 160, 1)
+        self.assert_plays_what_it_can("scrambled.mkv", 160, 1)
+        self.assertEqual(self.assert_plays_what_it_can("nothing.mkv", 160, 0), [])
+        self.assertEqual(len(self.assert_plays_what_it_can("resized.ts", 160, 3)), 6)
+
+
+class OddGeometryAndTiming(unittest.TestCase):
+    def test_sizes(self):
+        for name, expected in (("geometry_1x1.mkv", frame("N", 1) + frame(" ", 89)),
+                               ("geometry_1x2000.mkv", frame("N")),
+                               ("geometry_7680x4320.mkv", frame("N" * 160)),
+                               ("size_160x40.mkv", (frame("N" * 160, 40) + frame(" " * 160, 50)) * 2)):
+            with self.subTest(name):
+                result = play(fixture(name).encode())
+                self.assertEqual((result.returncode, result.stdout), (0, expected))
+
+    def test_rates(self):
+        for name, count, least in (("rate_0.5.mov", 1, 2.0), ("rate_1000.mov", 2, 0.002),
+                                   ("rate_1001.mov", 2, 0.002), ("rate_5000.mov", 2, 0.002),
+                                   ("no_rate.h264", 3, 0.120)):
+            with self.subTest(name):
+                result, seconds = run(stdin=fixture(name).encode(), env=UTF8, timeout=30)
+                self.assertEqual(result.returncode, 0)
+                self.assertEqual(result.stdout, frame("x" * 64) * count)
+                self.assertGreaterEqual(seconds, least)
+
+
+class StandardInput(unittest.TestCase):
+    def test_binary_bytes(self):
+        result = play(bytes(range(256)) * 4)
+        self.assertEqual((result.returncode, result.stdout), (255, FAILURE))
+
+    def test_a_ten_mebibyte_token(self):
+        result = play(b"a" * (10 << 20) + b"\n", args=[fixture("greys.mkv")])
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(len(frames(result.stdout)), 6)
+
+    def test_closed_standard_input(self):
+        result = subprocess.run(["sh", "-c", 'exec "$0" "$1" <&-', CHARPLAY, fixture("greys.mkv")],
+                                capture_output=True, env=UTF8, timeout=30)
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(len(frames(result.stdout)), 6)
+
+
+class Output(unittest.TestCase):
+    def test_a_reader_that_goes_away_ends_playback(self):
+        charplay = subprocess.Popen([CHARPLAY], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE, env=UTF8)
+        charplay.stdin.write(fixture("slow.mkv").encode())
+        charplay.stdin.close()
+        self.assertEqual(len(charplay.stdout.read(100)), 100)
+        charplay.stdout.close()
+        self.assertEqual(charplay.wait(timeout=10), 128 + signal.SIGPIPE)
+        with charplay.stderr:
+            self.assertEqual(charplay.stderr.read(), b"")
+
+    def test_a_closed_output_ends_playback_with_one_message(self):
+        result = subprocess.run(["sh", "-c", 'exec "$0" >&-', CHARPLAY],
+                                input=fixture("slow.mkv").encode(), capture_output=True,
+                                env=UTF8, timeout=10)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stderr, b"charplay: cannot write the frames: Bad file descriptor\n")
+
+
+class Signals(unittest.TestCase):
+    def start(self, **kwargs):
+        charplay = subprocess.Popen([CHARPLAY], stdin=subprocess.PIPE, env=UTF8, **kwargs)
+        self.addCleanup(charplay.kill)
+        charplay.stdin.write(fixture("slow.mkv").encode())
+        charplay.stdin.close()
+        return charplay
+
+    def test_each_ends_playback_with_its_own_status(self):
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(sig.name), tempfile.TemporaryFile() as out:
+                charplay = self.start(stdout=out)
+                while os.fstat(out.fileno()).st_size == 0:
+                    time.sleep(0.01)
+                # Now in the first frame's wait of half a second.
+                charplay.send_signal(sig)
+                self.assertEqual(charplay.wait(timeout=10), 128 + sig)
+                out.seek(0)
+                self.assertEqual(len(frames(out.read())), 1)
+
+    def test_a_write_that_blocks_is_cut_short(self):
+        # Nobody reads: the pipe fills up and a write blocks.
+        charplay = self.start(stdout=subprocess.PIPE)
+        self.addCleanup(charplay.stdout.close)
+        time.sleep(1)
+        charplay.send_signal(signal.SIGTERM)
+        self.assertEqual(charplay.wait(timeout=10), 128 + signal.SIGTERM)
+
+
+class Terminals(unittest.TestCase):
+    def pane(self, width, height):
+        pane = Pane(width, height, NO_DISPLAY)
+        self.addCleanup(pane.close)
+        return pane
+
+    def test_signals_clear_the_screen(self):
+        for sig, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+            with self.subTest(sig.name):
+                pane = self.pane(170, 100)
+                pane.start(fixture("slow.mkv"))
+                self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] == "x" * 160))
+                pid = pane.tmux_out("display", "-p", "#{pane_pid}").strip()
+                charplay = subprocess.run(["pgrep", "-P", pid, "-x", os.path.basename(CHARPLAY)],
+                                          capture_output=True, text=True).stdout.split()
+                self.assertEqual(len(charplay), 1)
+                os.kill(int(charplay[0]), sig)
+                self.assertEqual(pane.exit_status(), status)
+                self.assertEqual(pane.screen(), [""] * 100)
+
+    def test_ctrl_c_typed_in_the_terminal(self):
+        pane = self.pane(170, 100)
+        pane.start(fixture("slow.mkv"))
+        self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] == "x" * 160))
+        pane.tmux_out("send-keys", "C-c")
+        self.assertEqual(pane.exit_status(), 130)
+        self.assertEqual(pane.screen(), [""] * 100)
+
+    def test_a_terminal_smaller_than_the_frame(self):
+        pane = self.pane(40, 20)
+        pane.start(fixture("terminal.mkv"))
+        self.assertEqual(pane.exit_status(), 0)
+        self.assertEqual(pane.screen(), [""] * 20)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds charplay and runs every test.
+# Installs what is missing, builds charplay and runs every test: once as
+# built for use, once built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (which adds a bounded fuzzing run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales \
-  xvfb xdotool imagemagick \
-  g++-mingw-w64-x86-64
+  xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64
+
 scripts/build.sh
-cd "${BUILD_DIR:-build}"
-ctest --output-on-failure --parallel "$(nproc)"
+(cd build && ctest --output-on-failure --parallel "$(nproc)")
+
+BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON
+(cd build-sanitize && ctest --output-on-failure --parallel "$(nproc)")

@@ -46,6 +46,9 @@ void quiet_library()
     // OpenCV 4.6's GStreamer back-end waits forever on some files it cannot
     // play (random bytes among them); FFmpeg, tried first, plays what it would.
     set_env_default("OPENCV_VIDEOIO_PRIORITY_GSTREAMER", "0");
+    // Its own AVI reader, tried when FFmpeg gives up, prints its complaints
+    // straight to standard error; FFmpeg reads any AVI it could.
+    set_env_default("OPENCV_VIDEOIO_PRIORITY_CV_MJPEG", "0");
 }
 
 // A reported size the library could not know comes back as 0, NaN or

@@ -49,31 +49,23 @@ void on_stop_signal(int signal)
     stop_signal = signal;
 }
 
-// Waits until a non-blocking output can take more; false if a stop came first.
-bool wait_until_writable()
+// Loops only on a partial write; a failed one is remembered so that
+// playback ends. A frame gives up once a stop is requested, even after part
+// of it went out (a reader that stopped reading would block it forever); the
+// end sequence's own writes still go out.
+void write_all(const char* p, size_t n, bool frame = false)
 {
-    pollfd output = {STDOUT_FILENO, POLLOUT, 0};
-    while (poll(&output, 1, -1) < 0)
-        if (errno != EINTR || stop_signal != 0)
-            return false;
-    return true;
-}
-
-// Loops only on a partial write. A write cut short by a stop request gives
-// up, and a failed one is remembered so that playback ends.
-void write_all(const char* p, size_t n)
-{
-    while (n > 0 && output_error == 0) {
+    while (n > 0 && output_error == 0 && !(frame && stop_signal != 0)) {
         const ssize_t w = write(STDOUT_FILENO, p, n);
         if (w > 0) {
             p += w;
             n -= static_cast<size_t>(w);
         } else if (w < 0 && errno == EINTR) {
-            if (stop_signal != 0)
-                return;
+            continue;
         } else if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!wait_until_writable())
-                return;
+            // A non-blocking output: wait until it takes more, or a signal.
+            pollfd output = {STDOUT_FILENO, POLLOUT, 0};
+            poll(&output, 1, -1);
         } else {
             output_error = w < 0 ? errno : EIO;
         }
@@ -185,7 +177,7 @@ void console_set_font() {}
 
 void console_write_frame(const std::string& out)
 {
-    write_all(out);
+    write_all(out.data(), out.size(), true);
 }
 
 void console_home()

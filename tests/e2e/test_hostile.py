@@ -1,5 +1,6 @@
 """Whatever a user or a bad file throws at charplay: it never crashes, hangs
 or leaves a broken terminal."""
+import fcntl
 import os
 import signal
 import subprocess
@@ -13,6 +14,15 @@ from tmux_pane import Pane
 FAILURE = OPEN_FAILURE.encode() + b"\n"
 NO_DISPLAY = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
 UTF8 = dict(NO_DISPLAY, LC_ALL="C.UTF-8")
+
+
+F_SETPIPE_SZ = 1031  # from <fcntl.h>; Python 3.10 names it, Debian 12 has 3.11
+
+
+def wchan(pid):
+    """Where in the kernel the process waits."""
+    with open(f"/proc/{pid}/wchan") as f:
+        return f.read()
 
 
 def play(stdin, args=(), **kwargs):
@@ -155,10 +165,17 @@ class Signals(unittest.TestCase):
                 self.assertEqual(len(frames(out.read())), 1)
 
     def test_a_write_that_blocks_is_cut_short(self):
-        # Nobody reads: the pipe fills up and a write blocks.
-        charplay = self.start(stdout=subprocess.PIPE)
-        self.addCleanup(charplay.stdout.close)
-        time.sleep(1)
+        # A pipe of one page that nobody reads: the first frame's write blocks.
+        read, write = os.pipe()
+        fcntl.fcntl(write, F_SETPIPE_SZ, 4096)
+        charplay = self.start(stdout=write)
+        os.close(write)
+        self.addCleanup(os.close, read)
+        deadline = time.monotonic() + 30
+        # pipe_write, or anon_pipe_write in newer kernels
+        while not wchan(charplay.pid).endswith("pipe_write") and time.monotonic() < deadline:
+            time.sleep(0.01)
+        self.assertTrue(wchan(charplay.pid).endswith("pipe_write"), "never blocked in a write")
         charplay.send_signal(signal.SIGTERM)
         self.assertEqual(charplay.wait(timeout=10), 128 + signal.SIGTERM)
 

@@ -31,7 +31,8 @@ class Window:
 
     def __init__(self, display, seconds=30):
         self.env = dict(os.environ, DISPLAY=display)
-        found = self.xdotool("search", "--sync", "--name", "^video$", timeout=seconds)
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^video$",
+                             timeout=seconds)
         self.id = found.split()[0]
 
     def xdotool(self, *args, timeout=10):
@@ -43,10 +44,13 @@ class Window:
         self.xdotool("key", "--window", self.id, name)
 
     def colours(self):
-        """How many pixels of each colour the window shows: {(r, g, b): count}."""
+        """How many pixels of each colour the window shows: {(r, g, b): count};
+        empty while the window cannot be read (not mapped yet, or gone)."""
         with tempfile.NamedTemporaryFile(suffix=".png") as shot:
-            subprocess.run(["import", "-window", self.id, shot.name], env=self.env, check=True,
-                           capture_output=True, timeout=10)
+            taken = subprocess.run(["import", "-window", self.id, shot.name], env=self.env,
+                                   capture_output=True, timeout=10)
+            if taken.returncode != 0:
+                return {}
             histogram = subprocess.run(["convert", shot.name, "-format", "%c", "histogram:info:-"],
                                        capture_output=True, text=True, check=True).stdout
         counts = {}

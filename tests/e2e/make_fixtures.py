@@ -78,6 +78,9 @@ def main():
     # colour, blue and green telling the frame's number.
     lossless_from_frames(at("colours.mkv"), 320, 180, 25,
                          [numbered_colour(320, 180, i) for i in range(200)])
+    # Two clips that differ only in length, to count allocations per frame.
+    for count in (20, 60):
+        solid_colour(320, 180, 1000, "gray", count, at(f"alloc_{count}.mkv"))
     hostile(out)
 
 

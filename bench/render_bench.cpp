@@ -1,5 +1,5 @@
-// render_frame at common sizes, beside the two library calls it is built on:
-// what it adds to them is the cost of our own code.
+// render_frame at common sizes, beside the two library calls it is built on
+// and beside our own part alone (frame_text), whose share is what we add.
 
 #include "render/render.hpp"
 
@@ -45,6 +45,22 @@ void library_calls(benchmark::State& state)
     }
 }
 
+// Our own part alone: the reduced frame to text.
+void text(benchmark::State& state)
+{
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    const int a = reduction_divisor(height);
+    cv::Mat video1, video2;
+    std::string out;
+    render_frame(noise(width, height), a, width, video1, video2, out);
+    const int columns = reduced_size({width, height}, a).width;
+    for (auto _ : state) {
+        frame_text(video2, columns, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
 void sizes(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"w", "h"})
@@ -59,5 +75,6 @@ void sizes(benchmark::internal::Benchmark* b)
 
 BENCHMARK(render)->Apply(sizes);
 BENCHMARK(library_calls)->Apply(sizes);
+BENCHMARK(text)->Apply(sizes);
 
 BENCHMARK_MAIN();

@@ -29,7 +29,9 @@ bool select_source(int argc, char** argv, cv::VideoCapture& capture, std::string
 {
     dizhi.clear();
     std::cin >> dizhi;
-    if (capture.open(dizhi, cv::CAP_ANY))
+    // An empty token cannot open, and asking every back-end (cameras
+    // included) to try costs a good part of a second.
+    if (!dizhi.empty() && capture.open(dizhi, cv::CAP_ANY))
         return true;
     dizhi = join_arguments(argc, argv);
     return capture.open(dizhi, cv::CAP_ANY);

@@ -45,26 +45,29 @@ void reduce(const cv::Mat& video1, int a, cv::Mat& video2)
 
 } // namespace
 
+void frame_text(const cv::Mat& video2, int width, std::string& out)
+{
+    // Every byte is written below, so a text of the same size as the last
+    // is neither cleared nor filled first.
+    out.resize(static_cast<size_t>(frame_rows) * (width + 1));
+    char* o = out.data();
+    for (int i = 0; i < frame_rows; ++i) {
+        const int shown = i < video2.rows ? std::min(width, video2.cols) : 0;
+        const unsigned char* p = shown ? video2.ptr<unsigned char>(i) : nullptr;
+        for (int j = 0; j < shown; ++j)
+            o[j] = ramp_table[p[j]];
+        std::memset(o + shown, ' ', width - shown);
+        o[width] = '\n';
+        o += width + 1;
+    }
+}
+
 void render_frame(const cv::Mat& video, int a, int frame_width,
                   cv::Mat& video1, cv::Mat& video2, std::string& out)
 {
     to_grey(video, video1);
     reduce(video1, a, video2);
-
     // The line width follows the reported size, not the decoded one, so a
     // frame of another size still covers the whole of the one before it.
-    const int width = frame_width > 0 ? reduced_size({frame_width, 1}, a).width : 0;
-    const int shown = std::min(width, video2.cols);
-    out.clear();
-    out.resize(static_cast<size_t>(frame_rows) * (width + 1), ' ');
-    char* o = out.data();
-    for (int i = 0; i < frame_rows; ++i) {
-        if (i < video2.rows) {
-            const unsigned char* p = video2.ptr<unsigned char>(i);
-            for (int j = 0; j < shown; ++j)
-                o[j] = ramp_table[p[j]];
-        }
-        o[width] = '\n';
-        o += width + 1;
-    }
+    frame_text(video2, frame_width > 0 ? reduced_size({frame_width, 1}, a).width : 0, out);
 }

@@ -15,6 +15,11 @@ int reduction_divisor(int frame_hight);
 // resize works it out from the factor 1.0 / a; never 0 in either direction.
 cv::Size reduced_size(cv::Size frame, int a);
 
+// Replaces out with the text of a reduced grey frame: 90 lines of width ramp
+// characters; what video2 does not cover is blank. The part of render_frame
+// that is not the library's.
+void frame_text(const cv::Mat& video2, int width, std::string& out);
+
 // Replaces out with the frame text of video: 90 lines, each as many ramp
 // characters as a frame of the reported width has columns after reduction,
 // ended by '\n'. video1 and video2 are working buffers kept by the caller so

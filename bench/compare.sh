@@ -7,6 +7,7 @@
 # Compares, per clip (1080p25, 720p29.97, 360p25; 300 frames each):
 #   ffmpeg      ffmpeg -i clip -f null -            (decode only)
 #   read_loop   OpenCV: open and read every frame   (the floor)
+#   paced_read  the same, sleeping between frames as charplay does
 #   charplay    the whole program, frames to /dev/null
 #   mpv, timg   at 160 x 90, when installed
 # CPU time is user + system of the whole process, start-up included:
@@ -39,7 +40,7 @@ PY
 
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
-tools=(ffmpeg read_loop charplay)
+tools=(ffmpeg read_loop paced_read charplay)
 command -v mpv > /dev/null && tools+=(mpv)
 command -v timg > /dev/null && tools+=(timg)
 
@@ -48,6 +49,7 @@ run_tool() {
   case $tool in
     ffmpeg) cpu ffmpeg -nostdin -loglevel error -i "$clip" -f null - ;;
     read_loop) cpu "$build/bench/read_loop" "$clip" ;;
+    paced_read) cpu "$build/bench/read_loop" --paced "$clip" ;;
     charplay) cpu "$build/charplay" "$clip" ;;
     mpv) cpu mpv --no-config --really-quiet --no-audio --vo=tct --vo-tct-width=160 \
            --vo-tct-height=90 "$clip" ;;
@@ -56,7 +58,8 @@ run_tool() {
 }
 
 echo "CPU milliseconds per frame, median of $runs runs ($(nproc) cores, $(uname -m))"
-printf '%-10s' clip; printf ' %10s' "${tools[@]}"; printf ' %12s %12s\n' charplay/read charplay/mpv
+printf '%-10s' clip; printf ' %10s' "${tools[@]}"
+printf ' %12s %12s %12s\n' charplay/read charplay/paced charplay/mpv
 for clip in "$work"/1920x1080.mp4 "$work"/1280x720.mp4 "$work"/640x360.mp4; do
   declare -A samples=()
   for ((i = 0; i < runs; i++)); do
@@ -71,9 +74,10 @@ for clip in "$work"/1920x1080.mp4 "$work"/1280x720.mp4 "$work"/640x360.mp4; do
     printf ' %10s' "${ms[$tool]}"
   done
   ratio_read=$(awk -v a="${ms[charplay]}" -v b="${ms[read_loop]}" 'BEGIN {printf "%.3f", a / b}')
+  ratio_paced=$(awk -v a="${ms[charplay]}" -v b="${ms[paced_read]}" 'BEGIN {printf "%.3f", a / b}')
   ratio_mpv=-
   [ -n "${ms[mpv]:-}" ] && ratio_mpv=$(awk -v a="${ms[charplay]}" -v b="${ms[mpv]}" 'BEGIN {printf "%.3f", a / b}')
-  printf ' %12s %12s\n' "$ratio_read" "$ratio_mpv"
+  printf ' %12s %12s %12s\n' "$ratio_read" "$ratio_paced" "$ratio_mpv"
   unset samples ms
 done
 

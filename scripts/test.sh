@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales \
-  xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine
+  procps xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine
 
 scripts/build.sh
 (cd build && ctest --output-on-failure --parallel "$(nproc)")

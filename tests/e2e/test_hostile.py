@@ -107,6 +107,29 @@ class OddGeometryAndTiming(unittest.TestCase):
                 self.assertGreaterEqual(seconds, least)
 
 
+class LibraryFailure(unittest.TestCase):
+    @unittest.skipIf(os.environ.get("CHARPLAY_SANITIZED"),
+                     "the sanitizers reserve more address space than any limit leaves")
+    def test_an_exception_ends_with_one_line_and_status_1(self):
+        # A 7680 x 4320 frame needs 100 MB at once. Under a cap on address
+        # space somewhere here, OpenCV throws for it; below that FFmpeg gives
+        # up quietly, above it the frame plays. Every outcome must be clean.
+        outcomes = set()
+        for mib in range(500, 960, 40):
+            result = subprocess.run(
+                ["sh", "-c", f'ulimit -v {mib * 1024}; exec "$0"', CHARPLAY],
+                input=fixture("geometry_7680x4320.mkv").encode(), capture_output=True,
+                env=UTF8, timeout=60)
+            with self.subTest(mib=mib):
+                if result.returncode == 1:
+                    self.assertRegex(result.stderr, rb"^charplay: [^\n]*Insufficient memory[^\n]*\n$")
+                    outcomes.add("exception")
+                else:
+                    self.assertEqual((result.returncode, result.stderr), (0, b""))
+                    self.assertIn(result.stdout, (b"", frame("N" * 160)))
+        self.assertIn("exception", outcomes, "no limit made OpenCV throw")
+
+
 class StandardInput(unittest.TestCase):
     def test_binary_bytes(self):
         result = play(bytes(range(256)) * 4)

@@ -6,6 +6,9 @@ import time
 CHARPLAY = os.environ["CHARPLAY"]
 FIXTURES = os.environ["FIXTURES"]
 
+# The environment without a display: charplay plays in the console alone.
+NO_DISPLAY = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+
 TITLE = "视频转字符画"
 OPEN_FAILURE = "输入地址错误！！"
 

@@ -8,11 +8,10 @@ import tempfile
 import time
 import unittest
 
-from charplay import CHARPLAY, OPEN_FAILURE, fixture, frame, frames, run
+from charplay import CHARPLAY, NO_DISPLAY, OPEN_FAILURE, fixture, frame, frames, run
 from tmux_pane import Pane
 
 FAILURE = OPEN_FAILURE.encode() + b"\n"
-NO_DISPLAY = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
 UTF8 = dict(NO_DISPLAY, LC_ALL="C.UTF-8")
 
 

@@ -1,15 +1,13 @@
 """charplay in a real terminal (tmux): frames in place, title, clean exit."""
-import os
 import unittest
 
-from charplay import TITLE, fixture
+from charplay import NO_DISPLAY, TITLE, fixture
 from tmux_pane import Pane
 
 
 class Terminal(unittest.TestCase):
     def test_frames_overwrite_in_place_and_the_screen_ends_empty(self):
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        pane = Pane(170, 100, env)
+        pane = Pane(170, 100, NO_DISPLAY)
         self.addCleanup(pane.close)
         # White, then grey and black by turns, ten a second.
         pane.start(fixture("terminal.mkv"))

@@ -5,7 +5,7 @@ import tempfile
 import time
 import unittest
 
-from charplay import CHARPLAY, fixture, frame, frames
+from charplay import CHARPLAY, NO_DISPLAY, fixture, frame, frames
 from tmux_pane import Pane
 from xserver import Window, start_xvfb, stop_xvfb
 
@@ -128,8 +128,7 @@ class NoDisplay(unittest.TestCase):
     def test_plays_in_the_console_alone(self):
         for display in (None, ":999", "nosuchhost.invalid:0"):
             with self.subTest(display=display):
-                env = {k: v for k, v in os.environ.items()
-                       if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+                env = dict(NO_DISPLAY)
                 if display:
                     env["DISPLAY"] = display
                 started = time.monotonic()

@@ -44,7 +44,8 @@ void write_all(const char* p, size_t n)
         DWORD written = 0;
         const DWORD chunk = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
         if (!WriteFile(output(), p, chunk, &written, nullptr) || written == 0) {
-            output_error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+            const DWORD error = GetLastError();
+            output_error = error ? error : ERROR_WRITE_FAULT;
             return;
         }
         p += written;

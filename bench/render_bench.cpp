@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 #include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>
 
@@ -77,4 +78,14 @@ BENCHMARK(render)->Apply(sizes);
 BENCHMARK(library_calls)->Apply(sizes);
 BENCHMARK(text)->Apply(sizes);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    // The library's loops run on one thread, as charplay runs them.
+    cv::setNumThreads(1);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

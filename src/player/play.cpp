@@ -5,6 +5,7 @@
 #include "player/preview.hpp"
 #include "render/render.hpp"
 
+#include <opencv2/core/utility.hpp>
 #include <string>
 
 void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fps)
@@ -17,6 +18,10 @@ void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fp
     // console alone plays on, paced the same.
     const bool window = display_available();
     int c = 0;
+    // A frame's grey conversion and reduction take well under a millisecond;
+    // handed to the library's worker threads, they would cost more CPU in the
+    // workers' spinning afterwards than they save. The decoder keeps its own.
+    cv::setNumThreads(1);
     console_catch_signals();
 
     // A failed read leaves video empty: the end of the source, or as good as.

@@ -9,6 +9,8 @@
 #include <opencv2/imgproc.hpp>
 #include <string>
 
+using namespace charplay;
+
 namespace {
 
 cv::Mat noise(int width, int height)

@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales \
   procps xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine
 
-scripts/build.sh
+scripts/build.sh -DCHARPLAY_WERROR=ON
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
 
-BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON
+BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON -DCHARPLAY_WERROR=ON
 (cd build-sanitize && ctest --output-on-failure --parallel "$(nproc)")

@@ -1,15 +1,19 @@
 // charplay: plays a video as character art in the console.
 
-#include "console/console.hpp"
+#include "platform/console.hpp"
+#include "platform/stop.hpp"
+#include "player/library.hpp"
 #include "player/play.hpp"
 
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <exception>
 #include <iostream>
-#include <opencv2/core/utils/logger.hpp>
 #include <string>
+
+using namespace charplay;
+
+namespace {
 
 // The command-line arguments after the program name, joined by single
 // spaces: a path with spaces that the shell split comes back whole.
@@ -37,22 +41,6 @@ bool select_source(int argc, char** argv, cv::VideoCapture& capture, std::string
     return capture.open(dizhi, cv::CAP_ANY);
 }
 
-// A path that does not open, or a damaged file, makes the library and its
-// decoders explain themselves at length, into the frames; the failure message
-// says enough. Variables the user set still win.
-void quiet_library()
-{
-    if (!std::getenv("OPENCV_LOG_LEVEL"))
-        cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
-    set_env_default("OPENCV_FFMPEG_LOGLEVEL", "-8"); // AV_LOG_QUIET
-    // OpenCV 4.6's GStreamer back-end waits forever on some files it cannot
-    // play (random bytes among them); FFmpeg, tried first, plays what it would.
-    set_env_default("OPENCV_VIDEOIO_PRIORITY_GSTREAMER", "0");
-    // Its own AVI reader, tried when FFmpeg gives up, prints its complaints
-    // straight to standard error; FFmpeg reads any AVI it could.
-    set_env_default("OPENCV_VIDEOIO_PRIORITY_CV_MJPEG", "0");
-}
-
 // A reported size the library could not know comes back as 0, NaN or
 // nonsense; 0 marks it unknown.
 int frame_size(const cv::VideoCapture& capture, int property)
@@ -63,7 +51,7 @@ int frame_size(const cv::VideoCapture& capture, int property)
 
 int run(int argc, char** argv)
 {
-    console_keep_streams_open();
+    keep_standard_streams_open();
     quiet_library();
     console_set_title();
 
@@ -78,8 +66,10 @@ int run(int argc, char** argv)
     const int frame_width = frame_size(capture, cv::CAP_PROP_FRAME_WIDTH);
     const int frame_hight = frame_size(capture, cv::CAP_PROP_FRAME_HEIGHT);
     const double fps = capture.get(cv::CAP_PROP_FPS);
+    use_one_thread();
+    catch_stop_signals();
     play(capture, frame_width, frame_hight, fps);
-    return console_exit_status();
+    return exit_status();
 }
 
 // The library's messages run over several lines; one is enough here.
@@ -91,6 +81,8 @@ std::string one_line(std::string text)
     const size_t end = text.find_last_not_of(' ');
     return text.substr(0, end == std::string::npos ? 0 : end + 1);
 }
+
+} // namespace
 
 int main(int argc, char** argv)
 {

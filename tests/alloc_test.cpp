@@ -14,6 +14,8 @@
 #include <string>
 #include <unistd.h>
 
+using namespace charplay;
+
 namespace {
 std::atomic<long> allocations{0};
 }

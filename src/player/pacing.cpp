@@ -1,39 +1,22 @@
 #include "player/pacing.hpp"
 
-#include "console/console.hpp"
+#include "platform/stop.hpp"
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
-#include <opencv2/highgui.hpp>
 #include <thread>
+
+namespace charplay {
 
 namespace {
 
 using clock = std::chrono::steady_clock;
 
-// Waits are cut into slices this long, so that a stop request (Ctrl+C) is
-// seen within one slice, however long the frame's wait.
+// Slices this long let a stop request (Ctrl+C) be seen within one slice,
+// however long the frame's wait.
 constexpr auto slice = std::chrono::milliseconds(20);
-
-// Waits until the time is up, a stop is requested or wait_once returns a
-// key; wait_once(ms) waits at most ms.
-template <typename Wait>
-int wait_in_slices(int ms, Wait wait_once)
-{
-    const auto until = clock::now() + std::chrono::milliseconds(ms);
-    for (auto now = clock::now(); now < until && !console_stop_requested(); now = clock::now()) {
-        const auto slice_end = std::min(until, now + slice);
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(slice_end - now);
-        const int b = wait_once(static_cast<int>(left.count()));
-        if (b != -1)
-            return b;
-        // The library's wait returns early while it has no window.
-        std::this_thread::sleep_until(slice_end);
-    }
-    return -1;
-}
 
 } // namespace
 
@@ -49,12 +32,19 @@ int frame_wait(double fps)
     return wait < 1 ? 1 : wait;
 }
 
-int wait_for_key(int ms)
+int wait_in_slices(int ms, int (*wait_once)(int))
 {
-    return wait_in_slices(ms, [](int left) { return cv::waitKey(left); });
+    const auto until = clock::now() + std::chrono::milliseconds(ms);
+    for (auto now = clock::now(); now < until && !stop_requested(); now = clock::now()) {
+        const auto slice_end = std::min(until, now + slice);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(slice_end - now);
+        const int b = wait_once(static_cast<int>(left.count()));
+        if (b != -1)
+            return b;
+        // The library's wait returns early while it has no window.
+        std::this_thread::sleep_until(slice_end);
+    }
+    return -1;
 }
 
-int wait_without_window(int ms)
-{
-    return wait_in_slices(ms, [](int) { return -1; });
-}
+} // namespace charplay

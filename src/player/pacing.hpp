@@ -1,5 +1,9 @@
 #pragma once
 
+// The time between frames.
+
+namespace charplay {
+
 // The wait after each frame, in milliseconds: 1000 / int(fps) for rates of 1
 // and above, as most players and the source's own timing expect; 1000 / fps
 // rounded below 1; 40 (25 frames a second) when the rate is unknown, zero,
@@ -7,11 +11,9 @@
 // 0 or less as "wait for a key forever".
 int frame_wait(double fps);
 
-// Waits ms milliseconds for a key in one of the library's windows and returns
-// its code, or -1 when the time ran out. The time is kept even when the
-// library returns early (it does at once while it has no window); a stop
-// request cuts it short.
-int wait_for_key(int ms);
+// Waits ms milliseconds in slices, each handed to wait_once(at most so
+// many ms), until the time is up, a stop is requested or wait_once returns
+// something other than -1, which is returned.
+int wait_in_slices(int ms, int (*wait_once)(int));
 
-// The same wait where no window can exist: only the time passes.
-int wait_without_window(int ms);
+} // namespace charplay

@@ -1,12 +1,16 @@
 #include "player/play.hpp"
 
-#include "console/console.hpp"
+#include "platform/console.hpp"
+#include "platform/display.hpp"
+#include "platform/stop.hpp"
+#include "player/keys.hpp"
 #include "player/pacing.hpp"
 #include "player/preview.hpp"
 #include "render/render.hpp"
 
-#include <opencv2/core/utility.hpp>
 #include <string>
+
+namespace charplay {
 
 void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fps)
 {
@@ -18,14 +22,9 @@ void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fp
     // console alone plays on, paced the same.
     const bool window = display_available();
     int c = 0;
-    // A frame's grey conversion and reduction take well under a millisecond;
-    // handed to the library's worker threads, they would cost more CPU in the
-    // workers' spinning afterwards than they save. The decoder keeps its own.
-    cv::setNumThreads(1);
-    console_catch_signals();
 
     // A failed read leaves video empty: the end of the source, or as good as.
-    while (!console_stop_requested() && (capture.read(video), !video.empty())) {
+    while (!stop_requested() && (capture.read(video), !video.empty())) {
         if (frame_width <= 0 || frame_hight <= 0) {
             frame_width = video.cols;
             frame_hight = video.rows;
@@ -33,17 +32,19 @@ void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fp
         }
         render_frame(video, a, frame_width, video1, video2, out);
         console_write_frame(out);
-        if (console_stop_requested())
+        if (stop_requested())
             break;
         console_home();
-        const int b = window ? wait_for_key(wait) : wait_without_window(wait);
+        const int b = wait_for_key(wait, window);
         apply_key(b, c);
         if (window)
             show_preview(video, c);
-        if (b == key_escape)
+        if (ends_playback(b))
             break;
     }
 
     capture.release();
     console_clear();
 }
+
+} // namespace charplay

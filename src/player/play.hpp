@@ -2,9 +2,14 @@
 
 #include <opencv2/videoio.hpp>
 
+namespace charplay {
+
 // Plays the open source in the console, and in the preview window where a
-// display allows one, until it ends or Escape is pressed in the window; then
-// releases the source and clears the console. The width, height and rate
-// are those the source reported; a size of 0 means "unknown" and is taken
-// from the first frame.
+// display allows one, until it ends, Escape is pressed in the window or a
+// stop is requested (a signal, an output that is gone); then releases the
+// source and clears the console. The width, height and rate are those the
+// source reported; a size of 0 means "unknown" and is taken from the first
+// frame.
 void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fps);
+
+} // namespace charplay

@@ -2,16 +2,12 @@
 
 #include <opencv2/highgui.hpp>
 
-void apply_key(int b, int& c)
-{
-    if (b == key_freeze)
-        c = 1;
-    else if (b == key_resume)
-        c = 0;
-}
+namespace charplay {
 
 void show_preview(const cv::Mat& video, int c)
 {
     if (c == 0)
         cv::imshow("video", video);
 }
+
+} // namespace charplay

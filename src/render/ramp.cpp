@@ -1,5 +1,9 @@
 #include "render/ramp.hpp"
 
+#include <cstddef>
+
+namespace charplay {
+
 const char s[88] =
     " .,-'`:!1+*abcdefghijklmnopqrstuvwxyz<>()/{}[]?234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ%&@#$";
 
@@ -15,8 +19,8 @@ constexpr int ramp_index(int g)
 std::array<char, 256> make_ramp_table()
 {
     std::array<char, 256> table{};
-    for (int g = 0; g < 256; ++g)
-        table[g] = s[ramp_index(g)];
+    for (std::size_t g = 0; g < table.size(); ++g)
+        table[g] = s[ramp_index(static_cast<int>(g))];
     return table;
 }
 
@@ -28,3 +32,5 @@ char ramp_char(unsigned char g)
 }
 
 const std::array<char, 256> ramp_table = make_ramp_table();
+
+} // namespace charplay

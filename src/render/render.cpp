@@ -6,6 +6,8 @@
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 
+namespace charplay {
+
 int reduction_divisor(int frame_hight)
 {
     return std::max(1, frame_hight / 90);
@@ -49,14 +51,14 @@ void frame_text(const cv::Mat& video2, int width, std::string& out)
 {
     // Every byte is written below, so a text of the same size as the last
     // is neither cleared nor filled first.
-    out.resize(static_cast<size_t>(frame_rows) * (width + 1));
+    out.resize(static_cast<size_t>(frame_rows) * static_cast<size_t>(width + 1));
     char* o = out.data();
     for (int i = 0; i < frame_rows; ++i) {
         const int shown = i < video2.rows ? std::min(width, video2.cols) : 0;
         const unsigned char* p = shown ? video2.ptr<unsigned char>(i) : nullptr;
         for (int j = 0; j < shown; ++j)
             o[j] = ramp_table[p[j]];
-        std::memset(o + shown, ' ', width - shown);
+        std::memset(o + shown, ' ', static_cast<size_t>(width - shown));
         o[width] = '\n';
         o += width + 1;
     }
@@ -71,3 +73,5 @@ void render_frame(const cv::Mat& video, int a, int frame_width,
     // frame of another size still covers the whole of the one before it.
     frame_text(video2, frame_width > 0 ? reduced_size({frame_width, 1}, a).width : 0, out);
 }
+
+} // namespace charplay

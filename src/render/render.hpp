@@ -3,6 +3,8 @@
 #include <opencv2/core.hpp>
 #include <string>
 
+namespace charplay {
+
 // Every frame text has this many lines.
 constexpr int frame_rows = 90;
 
@@ -26,3 +28,5 @@ void frame_text(const cv::Mat& video2, int width, std::string& out);
 // that nothing is allocated once they have their size.
 void render_frame(const cv::Mat& video, int a, int frame_width,
                   cv::Mat& video1, cv::Mat& video2, std::string& out);
+
+} // namespace charplay

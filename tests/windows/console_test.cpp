@@ -9,11 +9,13 @@
 // Results go to LOG, one line per check, "finished" last: a console host
 // that dies takes the exit status with it, so only the log is trusted.
 
-#include "console/console.hpp"
+#include "platform/console.hpp"
 
 #include <cstdio>
 #include <string>
 #include <windows.h>
+
+using namespace charplay;
 
 namespace {
 
@@ -127,7 +129,7 @@ void font_checks()
 void redirected()
 {
     // Everything charplay does to its console, into a file or pipe.
-    console_keep_streams_open();
+    keep_standard_streams_open();
     console_set_title();
     console_set_font();
     console_write_frame("ab\ncd\n");

@@ -2,6 +2,8 @@
 
 // The two texts the program shows, in the encodings consoles may expect.
 
+namespace charplay {
+
 // "视频转字符画" (video to character art)
 constexpr char title_gbk[] = "\xCA\xD3\xC6\xB5\xD7\xAA\xD7\xD6\xB7\xFB\xBB\xAD";
 constexpr char title_utf8[] =
@@ -13,3 +15,5 @@ constexpr char open_failure_gbk[] =
 constexpr char open_failure_utf8[] =
     "\xE8\xBE\x93\xE5\x85\xA5\xE5\x9C\xB0\xE5\x9D\x80\xE9\x94\x99\xE8\xAF\xAF"
     "\xEF\xBC\x81\xEF\xBC\x81";
+
+} // namespace charplay

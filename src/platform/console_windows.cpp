@@ -1,18 +1,16 @@
 // The console on Windows: the console API.
 
-#include "console/console.hpp"
-#include "console/texts.hpp"
+#include "platform/console.hpp"
+#include "platform/stop.hpp"
+#include "platform/texts.hpp"
 
 #include <cstdlib>
 #include <string>
 #include <windows.h>
 
-namespace {
+namespace charplay {
 
-// Why playback has to stop, set from the control handler: a signal number.
-volatile LONG stop_signal = 0;
-// Why the frames could not be written: a Windows error code.
-DWORD output_error = 0;
+namespace {
 
 HANDLE output()
 {
@@ -30,22 +28,22 @@ bool on_console()
 std::wstring widen(const char* utf8)
 {
     const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring wide(n > 0 ? n - 1 : 0, L'\0');
+    std::wstring wide(n > 0 ? static_cast<size_t>(n - 1) : 0, L'\0');
     if (n > 1)
         MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), n);
     return wide;
 }
 
-// Loops only on a partial write; a failed one is remembered so that
-// playback ends.
+// Loops only on a partial write; a failed one stops playback.
 void write_all(const char* p, size_t n)
 {
-    while (n > 0 && output_error == 0 && stop_signal == 0) {
+    while (n > 0 && !stop_requested()) {
         DWORD written = 0;
         const DWORD chunk = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
         if (!WriteFile(output(), p, chunk, &written, nullptr) || written == 0) {
             const DWORD error = GetLastError();
-            output_error = error ? error : ERROR_WRITE_FAULT;
+            const bool gone = error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA;
+            stop_for_output(gone, ("error " + std::to_string(error ? error : ERROR_WRITE_FAULT)).c_str());
             return;
         }
         p += written;
@@ -53,26 +51,11 @@ void write_all(const char* p, size_t n)
     }
 }
 
-// Runs on a thread of its own. A second event, or the console closing, is
-// left to the default handler, which ends the process.
-BOOL WINAPI on_control(DWORD event)
-{
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
-        return FALSE;
-    return InterlockedCompareExchange(&stop_signal, 2, 0) == 0;
-}
-
 } // namespace
 
 // Standard handles that are missing stay missing on Windows: new files get
 // handles of their own, never these.
-void console_keep_streams_open() {}
-
-void set_env_default(const char* name, const char* value)
-{
-    if (!std::getenv(name))
-        _putenv_s(name, value);
-}
+void keep_standard_streams_open() {}
 
 void console_set_title()
 {
@@ -125,35 +108,4 @@ void console_report_open_failure()
     write_all(text.data(), text.size());
 }
 
-void console_catch_signals()
-{
-    SetConsoleCtrlHandler(on_control, TRUE);
-}
-
-bool console_stop_requested()
-{
-    return stop_signal != 0 || output_error != 0;
-}
-
-int console_exit_status()
-{
-    if (stop_signal != 0)
-        return 128 + stop_signal;
-    if (output_error == ERROR_BROKEN_PIPE || output_error == ERROR_NO_DATA)
-        return 128 + 13; // as a POSIX reader that went away
-    if (output_error != 0) {
-        const std::string message =
-            "charplay: cannot write the frames: error " + std::to_string(output_error) + "\r\n";
-        DWORD written = 0;
-        WriteFile(GetStdHandle(STD_ERROR_HANDLE), message.data(),
-                  static_cast<DWORD>(message.size()), &written, nullptr);
-        return 1;
-    }
-    return 0;
-}
-
-// The desktop is always there for a console program.
-bool display_available()
-{
-    return true;
-}
+} // namespace charplay

@@ -1,0 +1,34 @@
+#pragma once
+
+// The console the frames are played in: a terminal driven by VT escape
+// sequences on POSIX, the console API on Windows. A redirected output
+// carries the frames and the failure message and nothing else.
+
+#include <string>
+
+namespace charplay {
+
+// Puts a placeholder behind any closed standard stream, so that none of its
+// numbers is reused by a file the libraries open; a closed output then
+// counts as a failed write. Call first.
+void keep_standard_streams_open();
+
+// Names the console window "视频转字符画".
+void console_set_title();
+
+// Asks for a 3 x 7 pixel character cell, where the console can be asked.
+void console_set_font();
+
+// Writes a whole frame text in one piece; gives up once a stop is requested.
+void console_write_frame(const std::string& out);
+
+// Moves the cursor to the top-left cell, so the next frame overwrites this one.
+void console_home();
+
+// Empties the console, scroll-back included, and homes the cursor.
+void console_clear();
+
+// Writes "输入地址错误！！" and an end of line to standard output.
+void console_report_open_failure();
+
+} // namespace charplay

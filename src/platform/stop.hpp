@@ -1,0 +1,31 @@
+#pragma once
+
+// Why playback has to stop before the video ends, and the exit status that
+// follows: a signal (Ctrl+C, or a closed console window on Windows), or an
+// output the frames can no longer be written to.
+
+namespace charplay {
+
+// From here on, an interrupt, a termination or a hang-up asks playback to
+// stop instead of ending the process; a second one ends it at once.
+void catch_stop_signals();
+
+// The signal that asked playback to stop, or 0.
+int stop_signal();
+
+// Records that the frames cannot be written: the reader went away (gone),
+// or writing failed for the reason why.
+void stop_for_output(bool gone, const char* why);
+
+// Whether the frames could not be written.
+bool output_failed();
+
+// Whether playback has to stop: a caught signal, or a failed output.
+bool stop_requested();
+
+// Why playback stopped, as an exit status: 0 for nothing, 128 + the signal
+// for a signal, 141 when the reader of the output went away (as if killed by
+// SIGPIPE), 1 when writing failed otherwise (said once on standard error).
+int exit_status();
+
+} // namespace charplay

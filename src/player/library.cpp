@@ -1,0 +1,35 @@
+#include "player/library.hpp"
+
+#include "platform/environment.hpp"
+
+#include <cstdlib>
+#include <opencv2/core/utility.hpp>
+#include <opencv2/core/utils/logger.hpp>
+
+namespace charplay {
+
+void quiet_library()
+{
+    // A path that does not open, or a damaged file, makes the library and
+    // its decoders explain themselves at length; the failure message says
+    // enough.
+    if (!std::getenv("OPENCV_LOG_LEVEL"))
+        cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+    set_env_default("OPENCV_FFMPEG_LOGLEVEL", "-8"); // AV_LOG_QUIET
+    // OpenCV 4.6's GStreamer back-end waits forever on some files it cannot
+    // play (random bytes among them); FFmpeg, tried first, plays what it would.
+    set_env_default("OPENCV_VIDEOIO_PRIORITY_GSTREAMER", "0");
+    // Its own AVI reader, tried when FFmpeg gives up, prints its complaints
+    // straight to standard error; FFmpeg reads any AVI it could.
+    set_env_default("OPENCV_VIDEOIO_PRIORITY_CV_MJPEG", "0");
+}
+
+void use_one_thread()
+{
+    // A frame's conversion and reduction take well under a millisecond;
+    // handed to the library's worker threads, they would cost more CPU in
+    // the workers' spinning afterwards than they save.
+    cv::setNumThreads(1);
+}
+
+} // namespace charplay

@@ -1,10 +1,11 @@
-"""What the end-to-end tests share: where things are, and running charplay."""
+"""What the end-to-end tests share: where things are, running charplay and
+ffmpeg, and waiting for a state with a deadline."""
 import os
 import subprocess
 import time
 
-CHARPLAY = os.environ["CHARPLAY"]
-FIXTURES = os.environ["FIXTURES"]
+CHARPLAY = os.environ.get("CHARPLAY", "")
+FIXTURES = os.environ.get("FIXTURES", "")
 
 # The environment without a display: charplay plays in the console alone.
 NO_DISPLAY = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
@@ -15,6 +16,24 @@ OPEN_FAILURE = "输入地址错误！！"
 
 def fixture(name):
     return os.path.join(FIXTURES, name)
+
+
+def ffmpeg(*args, frames=None):
+    """Runs ffmpeg quietly; frames, if given, go to its standard input."""
+    cmd = ["ffmpeg", "-nostdin", "-loglevel", "error", "-y", *args]
+    subprocess.run(cmd, input=frames, check=True)
+
+
+def wait_until(condition, seconds=20, every=0.02):
+    """The first true value condition() returns within seconds, or None."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            return None
+        time.sleep(every)
 
 
 def run(stdin=b"", args=(), env=None, timeout=60, **kwargs):

@@ -8,16 +8,12 @@ second, which makes charplay wait 1 ms between frames.
 import os
 import random
 import shutil
-import subprocess
 import sys
+
+from charplay import ffmpeg
 
 # The smallest grey value that picks each selectable ramp index.
 STEP_GREYS = [-(-255 * k // 69) for k in range(70)]
-
-
-def ffmpeg(*args, frames=None):
-    cmd = ["ffmpeg", "-nostdin", "-loglevel", "error", "-y", *args]
-    subprocess.run(cmd, input=frames, check=True)
 
 
 def lossless_from_frames(path, width, height, rate, frames):

@@ -2,11 +2,11 @@
 import itertools
 import os
 import shlex
+import shutil
 import subprocess
 import tempfile
-import time
 
-from charplay import CHARPLAY
+from charplay import CHARPLAY, wait_until
 
 SERVERS = itertools.count()
 
@@ -33,6 +33,7 @@ class Pane:
 
     def close(self):
         subprocess.run(self.tmux + ["kill-server"], stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.folder, ignore_errors=True)
 
     def tmux_out(self, *args):
         return subprocess.run(self.tmux + list(args), capture_output=True, text=True,
@@ -47,22 +48,17 @@ class Pane:
 
     def wait_for_screen(self, condition, seconds=20):
         """The first screen that meets condition, or None."""
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
+        def met():
             screen = self.screen()
-            if condition(screen):
-                return screen
-            time.sleep(0.01)
-        return None
+            return screen if condition(screen) else None
+        return wait_until(met, seconds, every=0.01)
 
     def exit_status(self, seconds=30):
         """charplay's exit status, or None if it did not end in time."""
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
+        def written():
             if os.path.exists(self.status):
                 with open(self.status) as f:
-                    text = f.read().strip()
-                if text:
-                    return int(text)
-            time.sleep(0.05)
-        return None
+                    return f.read().strip()
+            return None
+        text = wait_until(written, seconds, every=0.05)
+        return int(text) if text else None

@@ -3,7 +3,6 @@ import os
 import re
 import subprocess
 import tempfile
-import time
 
 
 def start_xvfb():

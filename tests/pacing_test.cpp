@@ -37,8 +37,14 @@ TEST(FrameWait, TakesTwentyFiveASecondWhenTheRateIsUnknown)
                   {-infinity, 40}});
 }
 
-TEST(FrameWait, RoundsBelowOneFrameASecond)
+TEST(FrameWait, KeepsTheSlideshowPaceDownToOneFrameInTenSeconds)
 {
-    expect_waits({{0.5, 2000}, {0.3, 3333}, {0.9999, 1000}});
-    EXPECT_GT(frame_wait(1e-300), 0);
+    expect_waits({{0.5, 2000}, {0.3, 3333}, {0.2, 5000}, {0.9999, 1000}, {0.1, 10000}});
+}
+
+TEST(FrameWait, TakesASlowerRateForADamagedHeader)
+{
+    // Rates damaged headers gave, one frame in 16 s to one in 2.3 hours.
+    expect_waits({{0.0999, 40}, {0.061, 40}, {0.031, 40}, {0.0076, 40}, {0.00012, 40},
+                  {1e-300, 40}});
 }

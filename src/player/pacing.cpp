@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cmath>
 #include <thread>
 
@@ -18,14 +17,20 @@ using clock = std::chrono::steady_clock;
 // however long the frame's wait.
 constexpr auto slice = std::chrono::milliseconds(20);
 
+constexpr double slowest_rate = 0.1;
+// 25 frames a second, the most common rate.
+constexpr int unknown_rate_wait = 40;
+
 } // namespace
 
 int frame_wait(double fps)
 {
-    if (!std::isfinite(fps) || fps <= 0)
-        return 40;
+    // Slower than a frame every ten seconds is no video but a damaged
+    // header, which would freeze one frame for minutes or hours.
+    if (!std::isfinite(fps) || fps < slowest_rate)
+        return unknown_rate_wait;
     if (fps < 1)
-        return static_cast<int>(std::lround(std::min(1000 / fps, double(INT_MAX))));
+        return static_cast<int>(std::lround(1000 / fps));
     if (fps >= 1001)
         return 1;
     const int wait = 1000 / static_cast<int>(fps);

@@ -8,9 +8,26 @@
 #include "player/preview.hpp"
 #include "render/render.hpp"
 
+#include <exception>
 #include <string>
 
 namespace charplay {
+
+namespace {
+
+// Leaves video empty at the end of the source. A frame the library cannot
+// deliver (it throws on some damaged files) ends playback the same way:
+// the file has played as far as it could be decoded.
+void read_frame(cv::VideoCapture& capture, cv::Mat& video)
+{
+    try {
+        capture.read(video);
+    } catch (const std::exception&) {
+        video.release();
+    }
+}
+
+} // namespace
 
 void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fps)
 {
@@ -23,8 +40,7 @@ void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fp
     const bool window = display_available();
     int c = 0;
 
-    // A failed read leaves video empty: the end of the source, or as good as.
-    while (!stop_requested() && (capture.read(video), !video.empty())) {
+    while (!stop_requested() && (read_frame(capture, video), !video.empty())) {
         if (frame_width <= 0 || frame_hight <= 0) {
             frame_width = video.cols;
             frame_hight = video.rows;

@@ -135,6 +135,11 @@ def hostile(out):
     for rate in ("0.5", "1000", "1001", "5000"):
         encode(at(f"rate_{rate}.mov"), "color=c=gray:s=64x90", rate, 2 if rate != "0.5" else 1,
                *ffv1, "-strict", "-2")
+    # A slideshow at one frame in five seconds, and rates only damaged
+    # headers give, as AVI stores them.
+    encode(at("rate_0.2.avi"), "color=c=gray:s=64x90", "0.2", 1, *ffv1)
+    for rate in ("0.01", "0.00012"):
+        encode(at(f"rate_{rate}.avi"), "color=c=gray:s=64x90", rate, 3, *ffv1)
     encode(at("no_rate.h264"), "color=c=gray:s=64x90", 25, 3, *h264, "-f", "h264")
     # A long one, to stop with signals: two frames a second.
     encode(at("slow.mkv"), "color=c=gray:s=320x180", 2, 120, *ffv1)

@@ -5,10 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales \
-  procps xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine
+  procps xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine \
+  libbenchmark-dev lintian man-db groff-base dpkg-dev gzip
 
-scripts/build.sh -DCHARPLAY_WERROR=ON
+scripts/build.sh -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
 
-BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON -DCHARPLAY_WERROR=ON
+BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
 (cd build-sanitize && ctest --output-on-failure --parallel "$(nproc)")

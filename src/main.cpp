@@ -2,8 +2,10 @@
 
 #include "platform/console.hpp"
 #include "platform/stop.hpp"
+#include "player/fit.hpp"
 #include "player/library.hpp"
 #include "player/play.hpp"
+#include "render/render.hpp"
 
 #include <climits>
 #include <cmath>
@@ -69,6 +71,7 @@ int run(int argc, char** argv)
     use_one_thread();
     catch_stop_signals();
     play(capture, frame_width, frame_hight, fps);
+    hint_if_console_too_small(frame_columns(frame_width, reduction_divisor(frame_hight)));
     return exit_status();
 }
 

@@ -31,4 +31,8 @@ void console_clear();
 // Writes "输入地址错误！！" and an end of line to standard output.
 void console_report_open_failure();
 
+// The size of the console's visible window in character cells; false when
+// standard output is no console (a file, a pipe).
+bool console_window_size(int& columns, int& rows);
+
 } // namespace charplay

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <string>
 #include <unistd.h>
 
@@ -120,6 +121,16 @@ void console_clear()
 void console_report_open_failure()
 {
     write_all(std::string(locale_is_gbk() ? open_failure_gbk : open_failure_utf8) + "\n");
+}
+
+bool console_window_size(int& columns, int& rows)
+{
+    winsize size = {};
+    if (!on_terminal() || ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0)
+        return false;
+    columns = size.ws_col;
+    rows = size.ws_row;
+    return true;
 }
 
 } // namespace charplay

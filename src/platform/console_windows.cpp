@@ -108,4 +108,14 @@ void console_report_open_failure()
     write_all(text.data(), text.size());
 }
 
+bool console_window_size(int& columns, int& rows)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(output(), &info))
+        return false;
+    columns = info.srWindow.Right - info.srWindow.Left + 1;
+    rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+    return true;
+}
+
 } // namespace charplay

@@ -22,6 +22,11 @@ cv::Size reduced_size(cv::Size frame, int a)
             std::max(1, cv::saturate_cast<int>(frame.height * f))};
 }
 
+int frame_columns(int frame_width, int a)
+{
+    return frame_width > 0 ? reduced_size({frame_width, 1}, a).width : 0;
+}
+
 namespace {
 
 void to_grey(const cv::Mat& video, cv::Mat& video1)
@@ -71,7 +76,7 @@ void render_frame(const cv::Mat& video, int a, int frame_width,
     reduce(video1, a, video2);
     // The line width follows the reported size, not the decoded one, so a
     // frame of another size still covers the whole of the one before it.
-    frame_text(video2, frame_width > 0 ? reduced_size({frame_width, 1}, a).width : 0, out);
+    frame_text(video2, frame_columns(frame_width, a), out);
 }
 
 } // namespace charplay

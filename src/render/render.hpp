@@ -17,6 +17,10 @@ int reduction_divisor(int frame_hight);
 // resize works it out from the factor 1.0 / a; never 0 in either direction.
 cv::Size reduced_size(cv::Size frame, int a);
 
+// How many characters a line of the frame text has for frames of the
+// reported width reduced by a; 0 when the width is unknown.
+int frame_columns(int frame_width, int a);
+
 // Replaces out with the text of a reduced grey frame: 90 lines of width ramp
 // characters; what video2 does not cover is blank. The part of render_frame
 // that is not the library's.

@@ -242,11 +242,26 @@ class Terminals(unittest.TestCase):
         self.assertEqual(pane.exit_status(), 130)
         self.assertEqual(pane.screen(), [""] * 100)
 
-    def test_a_terminal_smaller_than_the_frame(self):
-        pane = self.pane(40, 20)
+    def test_a_terminal_too_small_for_the_frames_gets_a_hint(self):
+        # At the end, and after Ctrl+C too; the status stays as it was.
+        hint = ("charplay: the frames need a terminal of 160 x 91 (columns x rows), this one is"
+                " 80 x 24: zoom out (Ctrl+- in most terminals), pick a smaller font or enlarge"
+                " the window.")
+        for ending, status in (("end", 0), ("Ctrl+C", 130)):
+            with self.subTest(ending):
+                pane = self.pane(80, 24)
+                pane.start(fixture("terminal.mkv" if ending == "end" else "slow.mkv"))
+                if ending == "Ctrl+C":
+                    self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] == "x" * 80))
+                    pane.tmux_out("send-keys", "C-c")
+                self.assertEqual(pane.exit_status(), status)
+                self.assertEqual(pane.text(), hint)
+
+    def test_no_hint_where_the_frames_fit(self):
+        pane = self.pane(200, 100)
         pane.start(fixture("terminal.mkv"))
         self.assertEqual(pane.exit_status(), 0)
-        self.assertEqual(pane.screen(), [""] * 20)
+        self.assertEqual(pane.screen(), [""] * 100)
 
 
 if __name__ == "__main__":

@@ -43,6 +43,10 @@ class Pane:
         rows = self.tmux_out("capture-pane", "-p").split("\n")[:self.height]
         return rows + [""] * (self.height - len(rows))
 
+    def text(self):
+        """What the pane shows, wrapped lines joined, blank ends dropped."""
+        return self.tmux_out("capture-pane", "-p", "-J").strip()
+
     def scrollback(self):
         return self.tmux_out("capture-pane", "-p", "-S", "-", "-E", "-1")
 

@@ -1,0 +1,90 @@
+"""What a new user meets first: the play command on a machine without the
+test libraries, and the Debian package with its man page."""
+import glob
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+from charplay import NO_DISPLAY, fixture, frame, frames  # noqa: E402
+
+SOURCE = os.path.abspath(os.path.join(HERE, "..", ".."))
+BUILD = os.environ.get("BUILD_DIR", "")
+
+
+def run(*cmd, **kwargs):
+    return subprocess.run(cmd, capture_output=True, text=True, timeout=600, **kwargs)
+
+
+class PlayCommand(unittest.TestCase):
+    def test_plays_the_sample_without_googletest_or_google_benchmark(self):
+        with tempfile.TemporaryDirectory() as build:
+            played = subprocess.run(
+                [os.path.join(SOURCE, "scripts", "play.sh"),
+                 "-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON",
+                 "-DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON"],
+                env=dict(NO_DISPLAY, BUILD_DIR=build), capture_output=True, timeout=600)
+            self.assertEqual(played.returncode, 0, played.stderr.decode(errors="replace"))
+            # Ten seconds at 25 frames a second, 160 columns.
+            played_frames = frames(played.stdout)
+            self.assertEqual(len(played_frames), 250)
+            self.assertEqual({len(line) for line in played_frames[0].split(b"\n")[:-1]}, {160})
+            # Only the program: no test or benchmark was even configured.
+            self.assertFalse(os.path.exists(os.path.join(build, "tests")))
+            self.assertFalse(os.path.exists(os.path.join(build, "bench")))
+
+
+class DebianPackage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        built = run("cmake", "--build", BUILD, "--target", "package")
+        assert built.returncode == 0, built.stdout + built.stderr
+        (cls.deb,) = glob.glob(os.path.join(BUILD, "charplay_*_*.deb"))
+
+    def test_holds_the_program_its_man_page_and_readme(self):
+        listing = run("dpkg-deb", "-c", self.deb).stdout
+        files = sorted(line.split()[-1] for line in listing.splitlines()
+                       if not line.startswith("d"))
+        self.assertEqual(files, ["./usr/bin/charplay",
+                                 "./usr/share/doc/charplay/README.md.gz",
+                                 "./usr/share/doc/charplay/changelog.gz",
+                                 "./usr/share/doc/charplay/copyright",
+                                 "./usr/share/man/man1/charplay.1.gz"])
+        self.assertRegex(os.path.basename(self.deb), r"^charplay_\d+\.\d+\.\d+_amd64\.deb$")
+
+    def test_depends_on_the_runtime_libraries_it_uses(self):
+        depends = run("dpkg-deb", "-f", self.deb, "Depends").stdout
+        packages = [d.split()[0] for d in depends.split(",")]
+        for library in ("core", "imgproc", "videoio", "highgui"):
+            self.assertTrue(any(p.startswith(f"libopencv-{library}4") for p in packages), depends)
+        self.assertFalse([p for p in packages if p.endswith("-dev")], depends)
+
+    def test_lintian_finds_no_error(self):
+        checked = run("lintian", self.deb)
+        self.assertNotRegex(checked.stdout, r"(?m)^E: ", checked.stdout)
+
+    def test_the_man_page_reads_clean(self):
+        page = os.path.join(SOURCE, "doc", "charplay.1")
+        self.assertEqual(run("groff", "-man", "-ww", "-z", page).stderr, "")
+        shown = run("man", "-l", page, env=dict(os.environ, MANWIDTH="80", LC_ALL="C.UTF-8"))
+        self.assertEqual(shown.stderr, "")
+        for heading in ("NAME", "SYNOPSIS", "DESCRIPTION", "PREVIEW WINDOW", "EXIT STATUS",
+                        "ENVIRONMENT", "NOTES", "EXAMPLES"):
+            self.assertRegex(shown.stdout, rf"(?m)^{heading}$")
+        self.assertIn("输入地址错误！！", shown.stdout)
+
+    def test_the_packaged_program_plays(self):
+        with tempfile.TemporaryDirectory() as root:
+            run("dpkg-deb", "-x", self.deb, root)
+            played = subprocess.run([os.path.join(root, "usr", "bin", "charplay")],
+                                    input=fixture("greys.mkv").encode(), capture_output=True,
+                                    env=NO_DISPLAY, timeout=60)
+            self.assertEqual(played.returncode, 0)
+            self.assertEqual(frames(played.stdout), [frame(c * 160) for c in "  .xMN"])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds charplay and runs every test: once as
-# built for use, once built with AddressSanitizer and UndefinedBehaviorSanitizer
-# (which adds a bounded fuzzing run).
+# built for use (with charplay.exe for Windows, tested under Wine), once built
+# with AddressSanitizer and UndefinedBehaviorSanitizer (which adds a bounded
+# fuzzing run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales \
@@ -9,6 +10,9 @@ scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux lo
   libbenchmark-dev lintian man-db groff-base dpkg-dev gzip
 
 scripts/build.sh -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
+# charplay.exe, for its tests under Wine (FFmpeg and OpenCV for Windows are
+# built once and kept).
+scripts/build-windows.sh
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
 
 BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON

@@ -103,6 +103,9 @@ def hostile(out):
     with open(at("half.mp4"), "wb") as f:
         f.write(data[:len(data) // 2])
     encode(at("clip.mkv"), "testsrc2=s=320x180", 1000, 20, *h264)
+    # More codecs, for the Windows build's own decoders.
+    encode(at("clip_vp9.webm"), "testsrc2=s=320x180", 1000, 10, "-c:v", "libvpx-vp9")
+    encode(at("clip_mpeg4.avi"), "testsrc2=s=426x240", 1000, 10, "-c:v", "mpeg4")
     with open(at("clip.mkv"), "rb") as f:
         data = bytearray(f.read())
     third = len(data) // 3

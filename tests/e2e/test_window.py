@@ -7,20 +7,12 @@ import unittest
 
 from charplay import CHARPLAY, NO_DISPLAY, fixture, frame, frames, wait_until
 from tmux_pane import Pane
-from xserver import Window, start_xvfb, stop_xvfb
+from xserver import Window, shown_frame, start_xvfb, stop_xvfb
 
 # colours.mkv: 200 frames of 320 x 180 at 25 a second; frame i shows
 # red 128, green 255 - i, blue i.
 FRAMES = 200
 FRAME_BYTES = 90 * 161
-
-
-def shown_frame(window):
-    """The number of the fixture frame that fills the window, or None."""
-    for (r, g, b), count in window.colours().items():
-        if r == 128 and g + b == 255 and count >= 320 * 180:
-            return b
-    return None
 
 
 def setUpModule():

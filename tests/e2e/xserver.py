@@ -26,11 +26,11 @@ def stop_xvfb(process):
 
 
 class Window:
-    """The window named "video" on display, once it is there."""
+    """A window on display (by default the one named "video"), once it is there."""
 
-    def __init__(self, display, seconds=30):
+    def __init__(self, display, seconds=30, name="^video$"):
         self.env = dict(os.environ, DISPLAY=display)
-        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^video$",
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", name,
                              timeout=seconds)
         self.id = found.split()[0]
 
@@ -39,8 +39,15 @@ class Window:
                               check=True, timeout=timeout).stdout
 
     def key(self, name):
+        # Through XTEST to the focused window, as a keyboard would: some
+        # programs (Wine's console) ignore keys sent to a window directly.
         self.xdotool("windowfocus", "--sync", self.id)
-        self.xdotool("key", "--window", self.id, name)
+        self.xdotool("key", name)
+
+    def type_line(self, text):
+        self.xdotool("windowfocus", "--sync", self.id)
+        self.xdotool("type", "--window", self.id, text)
+        self.xdotool("key", "--window", self.id, "Return")
 
     def colours(self):
         """How many pixels of each colour the window shows: {(r, g, b): count};
@@ -59,3 +66,12 @@ class Window:
                 count, r, g, b = map(int, found.groups())
                 counts[(r, g, b)] = counts.get((r, g, b), 0) + count
         return counts
+
+
+def shown_frame(window):
+    """The number of the frame of colours.mkv that fills the window, or None.
+    (Frame i of that clip shows red 128, green 255 - i, blue i, 320 x 180.)"""
+    for (r, g, b), count in window.colours().items():
+        if r == 128 and g + b == 255 and count >= 320 * 180:
+            return b
+    return None

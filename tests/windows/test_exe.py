@@ -1,0 +1,131 @@
+"""charplay.exe, the Windows build, under Wine: redirected output byte for
+byte against the Linux build, the failure path, and in a console window on
+a private X server the window "video", its keys and the hint."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+from charplay import (CHARPLAY, NO_DISPLAY, OPEN_FAILURE, fixture, play,  # noqa: E402
+                      wait_until)
+from xserver import Window, shown_frame, start_xvfb, stop_xvfb  # noqa: E402
+
+EXE = os.environ.get("CHARPLAY_EXE", "")
+TITLE = "视频转字符画"
+HINT = ("charplay: the frames need a terminal of 160 x 91 (columns x rows), this one is"
+        " 80 x 25: zoom out (Ctrl+- in most terminals), pick a smaller font or enlarge"
+        " the window.\r\n")
+
+
+def setUpModule():
+    global PREFIX, XVFB, DISPLAY, WINE
+    PREFIX = tempfile.mkdtemp()
+    WINE = dict(NO_DISPLAY, WINEPREFIX=PREFIX, WINEDEBUG="-all", LC_ALL="C.UTF-8",
+                WINEDLLOVERRIDES="mscoree,mshtml=")
+    subprocess.run(["wineboot", "--init"], env=WINE, capture_output=True, timeout=300)
+    # A crash would otherwise wait for ever on a dialog.
+    subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v",
+                    "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0", "/f"],
+                   env=WINE, capture_output=True, timeout=120)
+    XVFB, DISPLAY = start_xvfb()
+
+
+def tearDownModule():
+    subprocess.run(["wineserver", "-k"], env=WINE)
+    stop_xvfb(XVFB)
+    shutil.rmtree(PREFIX, ignore_errors=True)
+
+
+def wine(stdin, display=None, timeout=120):
+    env = dict(WINE, DISPLAY=display) if display else WINE
+    return subprocess.run(["wine", EXE], input=stdin, capture_output=True, env=env,
+                          timeout=timeout)
+
+
+class Redirected(unittest.TestCase):
+    def test_frames_are_the_linux_builds_byte_for_byte(self):
+        for name in ("greys.mkv", "steps.mkv", "size_854x480.mkv", "clip.mp4", "clip_vp9.webm",
+                     "clip_mpeg4.avi", "resized.ts", "geometry_1x1.mkv"):
+            with self.subTest(name):
+                linux = play(fixture(name), env=NO_DISPLAY)
+                windows = wine(fixture(name).encode() + b"\n")
+                self.assertEqual((windows.returncode, windows.stderr), (0, b""))
+                self.assertEqual(windows.stdout, linux.stdout)
+                self.assertTrue(linux.stdout)
+
+    def test_the_same_with_a_window_on_an_x_display(self):
+        for name in ("greys.mkv", "clip.mp4"):
+            with self.subTest(name):
+                linux = play(fixture(name), env=NO_DISPLAY)
+                windows = wine(fixture(name).encode() + b"\n", display=DISPLAY)
+                self.assertEqual(windows.returncode, 0)
+                self.assertEqual(windows.stdout, linux.stdout)
+
+    def test_paths_that_do_not_open(self):
+        with tempfile.TemporaryDirectory() as folder:
+            noise = os.path.join(folder, "noise.mp4")
+            with open(noise, "wb") as f:
+                f.write(os.urandom(1 << 16))
+            for what, path in (("directory", folder), ("random bytes", noise),
+                               ("MP4 cut before its index", fixture("half.mp4") + ".missing"),
+                               ("nothing typed", "")):
+                with self.subTest(what):
+                    result = wine(path.encode() + b"\n")
+                    self.assertEqual((result.returncode, result.stdout, result.stderr),
+                                     (255, OPEN_FAILURE.encode() + b"\r\n", b""))
+
+
+class ConsoleWindow(unittest.TestCase):
+    """Typed into wineconsole, as a user would; a batch file keeps the exit
+    status and the error output, since the console shows them to no one."""
+
+    def start(self, clip):
+        self.folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.status = os.path.join(self.folder, "status.txt")
+        self.errors = os.path.join(self.folder, "errors.txt")
+        batch = os.path.join(self.folder, "run.bat")
+        with open(batch, "w", newline="\r\n") as f:
+            f.write(f'@"{EXE}" 2> "{self.errors}"\n@echo %errorlevel% > "{self.status}"\n')
+        env = dict(WINE, DISPLAY=DISPLAY)
+        console = subprocess.Popen(["wineconsole", "cmd", "/c", batch], env=env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(console.wait, 30)
+        # Whatever is left of this run (Wine's processes outlive the console).
+        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env)
+        self.console = Window(DISPLAY, name=f"^{TITLE}$", seconds=60)
+        self.console.type_line(clip)
+
+    def exit_status(self):
+        def written():
+            if os.path.exists(self.status):
+                with open(self.status) as f:
+                    return f.read().strip()
+            return None
+        text = wait_until(written, 30, every=0.1)
+        return int(text) if text else None
+
+    def test_window_keys_and_the_end(self):
+        self.start(fixture("colours.mkv"))
+        window = Window(DISPLAY, seconds=60)
+        self.assertIsNotNone(wait_until(lambda: (shown_frame(window) or 0) >= 5),
+                             f"the window shows no fixture frame: {window.colours()}")
+        window.key("1")
+        frozen = wait_until(lambda: shown_frame(window))
+        # Frozen: the same frame for a second, 25 frames of the video.
+        self.assertIsNone(wait_until(lambda: shown_frame(window) not in (None, frozen), 1.0))
+        window.key("0")
+        self.assertIsNotNone(wait_until(lambda: (shown_frame(window) or 0) > frozen + 5),
+                             "the window stays frozen after 0")
+        window.key("Escape")
+        self.assertEqual(self.exit_status(), 0)
+        with open(self.errors, "rb") as f:
+            self.assertEqual(f.read().decode(), HINT)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -4,6 +4,8 @@ import re
 import subprocess
 import tempfile
 
+from charplay import wait_until
+
 
 def start_xvfb():
     """Starts Xvfb on a free display; returns (process, display)."""
@@ -30,9 +32,16 @@ class Window:
 
     def __init__(self, display, seconds=30, name="^video$"):
         self.env = dict(os.environ, DISPLAY=display)
-        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", name,
-                             timeout=seconds)
-        self.id = found.split()[0]
+
+        def found():
+            # Fails, rather than waits, while windows come and go.
+            searched = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
+                                      env=self.env, capture_output=True, text=True, timeout=10)
+            return searched.stdout.split()
+        ids = wait_until(found, seconds, every=0.1)
+        if not ids:
+            raise RuntimeError(f"no window named {name} within {seconds} s")
+        self.id = ids[0]
 
     def xdotool(self, *args, timeout=10):
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
@@ -49,12 +58,21 @@ class Window:
         self.xdotool("type", "--window", self.id, text)
         self.xdotool("key", "--window", self.id, "Return")
 
-    def colours(self):
-        """How many pixels of each colour the window shows: {(r, g, b): count};
-        empty while the window cannot be read (not mapped yet, or gone)."""
+    def move(self, x, y):
+        self.xdotool("windowmove", "--sync", self.id, str(x), str(y))
+
+    def click(self):
+        """A click inside, which makes Wine's windows take the keyboard."""
+        self.xdotool("mousemove", "--window", self.id, "20", "20", "click", "1")
+
+    def colours(self, crop=None):
+        """How many pixels of each colour the window shows (or the part of it
+        that crop, an ImageMagick geometry, names): {(r, g, b): count}; empty
+        while the window cannot be read (not mapped yet, or gone)."""
         with tempfile.NamedTemporaryFile(suffix=".png") as shot:
-            taken = subprocess.run(["import", "-window", self.id, shot.name], env=self.env,
-                                   capture_output=True, timeout=10)
+            taken = subprocess.run(["import", "-window", self.id,
+                                    *(["-crop", crop] if crop else []), shot.name],
+                                   env=self.env, capture_output=True, timeout=10)
             if taken.returncode != 0:
                 return {}
             histogram = subprocess.run(["convert", shot.name, "-format", "%c", "histogram:info:-"],

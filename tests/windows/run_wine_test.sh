@@ -9,7 +9,7 @@ set -euo pipefail
 source_dir=$(cd "$1" && pwd)
 work=$2
 
-for tool in x86_64-w64-mingw32-g++ wine wineserver script xvfb-run; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineserver script xvfb-run; do
   if ! command -v "$tool" > /dev/null; then
     echo "skipped: $tool is not installed (apt-get install g++-mingw-w64-x86-64 wine64 wine xvfb)"
     exit 77

@@ -80,38 +80,35 @@ class Redirected(unittest.TestCase):
 
 
 class ConsoleWindow(unittest.TestCase):
-    """Typed into wineconsole, as a user would; a batch file keeps the exit
-    status and the error output, since the console shows them to no one."""
+    """Typed into wineconsole, as a user would."""
 
-    def start(self, clip):
-        self.folder = tempfile.mkdtemp()
-        self.addCleanup(shutil.rmtree, self.folder, True)
-        self.status = os.path.join(self.folder, "status.txt")
-        self.errors = os.path.join(self.folder, "errors.txt")
-        batch = os.path.join(self.folder, "run.bat")
-        with open(batch, "w", newline="\r\n") as f:
-            f.write(f'@"{EXE}" 2> "{self.errors}"\n@echo %errorlevel% > "{self.status}"\n')
+    def start(self, clip, batch=None):
+        """Starts charplay.exe in a console window (or the batch file, when
+        given) and types the path of clip into it."""
         env = dict(WINE, DISPLAY=DISPLAY)
-        console = subprocess.Popen(["wineconsole", "cmd", "/c", batch], env=env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(console.wait, 30)
+        self.charplay = subprocess.Popen(["wineconsole", *(["cmd", "/c", batch] if batch else [EXE])],
+                                         env=env, stdout=subprocess.DEVNULL,
+                                         stderr=subprocess.DEVNULL)
+        self.addCleanup(self.charplay.wait, 30)
         # Whatever is left of this run (Wine's processes outlive the console).
         self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env)
         self.console = Window(DISPLAY, name=f"^{TITLE}$", seconds=60)
         self.console.type_line(clip)
-
-    def exit_status(self):
-        def written():
-            if os.path.exists(self.status):
-                with open(self.status) as f:
-                    return f.read().strip()
-            return None
-        text = wait_until(written, 30, every=0.1)
-        return int(text) if text else None
+        # The window "video" opens over the console: out of its way.
+        self.video = Window(DISPLAY, seconds=60)
+        self.video.move(600, 600)
 
     def test_window_keys_and_the_end(self):
-        self.start(fixture("colours.mkv"))
-        window = Window(DISPLAY, seconds=60)
+        # A batch file keeps the status and the error output, and the console
+        # open afterwards to be looked at.
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder, True)
+        status, errors = os.path.join(folder, "status.txt"), os.path.join(folder, "errors.txt")
+        batch = os.path.join(folder, "run.bat")
+        with open(batch, "w", newline="\r\n") as f:
+            f.write(f'@"{EXE}" 2> "{errors}"\n@echo %errorlevel% > "{status}"\n@pause > nul\n')
+        self.start(fixture("colours.mkv"), batch)
+        window = self.video
         self.assertIsNotNone(wait_until(lambda: (shown_frame(window) or 0) >= 5),
                              f"the window shows no fixture frame: {window.colours()}")
         window.key("1")
@@ -122,9 +119,25 @@ class ConsoleWindow(unittest.TestCase):
         self.assertIsNotNone(wait_until(lambda: (shown_frame(window) or 0) > frozen + 5),
                              "the window stays frozen after 0")
         window.key("Escape")
-        self.assertEqual(self.exit_status(), 0)
-        with open(self.errors, "rb") as f:
+
+        def written():
+            if os.path.exists(status):
+                with open(status) as f:
+                    return f.read().strip()
+            return None
+        self.assertEqual(wait_until(written, 30, every=0.1), "0")
+        with open(errors, "rb") as f:
             self.assertEqual(f.read().decode(), HINT)
+        # Cleared: the text area (the scroll bar aside) is all background
+        # but for the cursor, one 3 x 7 cell at the most.
+        colours = self.console.colours(crop="240x140+0+0")
+        self.assertLessEqual(sum(colours.values()) - colours.get((0, 0, 0), 0), 21, colours)
+
+    def test_ctrl_c_in_the_console(self):
+        self.start(fixture("slow.mkv"))
+        self.console.click()
+        self.console.key("ctrl+c")
+        self.assertEqual(self.charplay.wait(timeout=30), 130)
 
 
 if __name__ == "__main__":

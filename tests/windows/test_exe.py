@@ -1,12 +1,14 @@
 """charplay.exe, the Windows build, under Wine: redirected output byte for
 byte against the Linux build, the failure path, and in a console window on
 a private X server the window "video", its keys and the hint."""
+import glob
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
 import unittest
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
@@ -77,6 +79,26 @@ class Redirected(unittest.TestCase):
                     result = wine(path.encode() + b"\n")
                     self.assertEqual((result.returncode, result.stdout, result.stderr),
                                      (255, OPEN_FAILURE.encode() + b"\r\n", b""))
+
+
+class Zip(unittest.TestCase):
+    def test_unpacked_it_plays_its_sample_as_typed(self):
+        (archive,) = glob.glob(os.path.join(HERE, "..", "..", "dist", "charplay-*-windows-x64.zip"))
+        with tempfile.TemporaryDirectory() as folder:
+            with zipfile.ZipFile(archive) as z:
+                z.extractall(folder)
+            (unpacked,) = glob.glob(os.path.join(folder, "charplay-*"))
+            # The Linux build plays the same sample meanwhile: ten seconds each.
+            sample = os.path.join(HERE, "..", "..", "samples", "mandelbrot.mp4")
+            with tempfile.TemporaryFile() as linux_out:
+                linux = subprocess.Popen([CHARPLAY, sample], stdin=subprocess.DEVNULL,
+                                         stdout=linux_out, env=NO_DISPLAY)
+                result = subprocess.run(["wine", "charplay.exe"], input=b"mandelbrot.mp4\r\n",
+                                        capture_output=True, env=WINE, cwd=unpacked, timeout=120)
+                self.assertEqual(linux.wait(timeout=120), 0)
+                linux_out.seek(0)
+                self.assertEqual((result.returncode, result.stderr), (0, b""))
+                self.assertEqual(result.stdout, linux_out.read())
 
 
 class ConsoleWindow(unittest.TestCase):

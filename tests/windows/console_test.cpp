@@ -51,9 +51,10 @@ std::wstring row(SHORT y)
 {
     CONSOLE_SCREEN_BUFFER_INFO info;
     GetConsoleScreenBufferInfo(output(), &info);
-    std::wstring cells(info.dwSize.X, L' ');
+    const auto width = static_cast<DWORD>(info.dwSize.X);
+    std::wstring cells(width, L' ');
     DWORD read = 0;
-    ReadConsoleOutputCharacterW(output(), cells.data(), info.dwSize.X, COORD{0, y}, &read);
+    ReadConsoleOutputCharacterW(output(), cells.data(), width, COORD{0, y}, &read);
     cells.resize(read);
     return cells.substr(0, cells.find_last_not_of(L' ') + 1);
 }

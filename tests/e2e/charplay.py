@@ -24,7 +24,7 @@ def ffmpeg(*args, frames=None):
     subprocess.run(cmd, input=frames, check=True)
 
 
-def wait_until(condition, seconds=20, every=0.02):
+def wait_until(condition, seconds=20, every=0.05):
     """The first true value condition() returns within seconds, or None."""
     deadline = time.monotonic() + seconds
     while True:

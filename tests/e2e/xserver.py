@@ -34,9 +34,12 @@ class Window:
         self.env = dict(os.environ, DISPLAY=display)
 
         def found():
-            # Fails, rather than waits, while windows come and go.
-            searched = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
-                                      env=self.env, capture_output=True, text=True, timeout=10)
+            # One search that waits for the window; it fails outright when a
+            # window goes away while it looks (Wine's come and go), and then
+            # looks again.
+            searched = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                       name], env=self.env, capture_output=True, text=True,
+                                      timeout=seconds)
             return searched.stdout.split()
         ids = wait_until(found, seconds, every=0.1)
         if not ids:

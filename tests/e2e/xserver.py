@@ -61,6 +61,12 @@ class Window:
         self.xdotool("type", "--window", self.id, text)
         self.xdotool("key", "--window", self.id, "Return")
 
+    def size(self):
+        """(width, height) in pixels."""
+        shown = self.xdotool("getwindowgeometry", "--shell", self.id)
+        values = dict(line.split("=") for line in shown.split())
+        return int(values["WIDTH"]), int(values["HEIGHT"])
+
     def move(self, x, y):
         self.xdotool("windowmove", "--sync", self.id, str(x), str(y))
 

@@ -130,6 +130,9 @@ class ConsoleWindow(unittest.TestCase):
         with open(batch, "w", newline="\r\n") as f:
             f.write(f'@"{EXE}" 2> "{errors}"\n@echo %errorlevel% > "{status}"\n@pause > nul\n')
         self.start(fixture("colours.mkv"), batch)
+        # The font request: the console's 25 rows now stand 7 pixels each
+        # (Wine keeps the window's rows and columns, and rounds the width).
+        self.assertEqual(self.console.size()[1], 25 * 7)
         window = self.video
         self.assertIsNotNone(wait_until(lambda: (shown_frame(window) or 0) >= 5),
                              f"the window shows no fixture frame: {window.colours()}")

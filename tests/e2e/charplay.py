@@ -36,6 +36,17 @@ def wait_until(condition, seconds=20, every=0.05):
         time.sleep(every)
 
 
+def wait_for_status(path, seconds=30):
+    """The exit status a shell wrote into path, once it is there, or None."""
+    def written():
+        if os.path.exists(path):
+            with open(path) as f:
+                return f.read().strip()
+        return None
+    text = wait_until(written, seconds, every=0.05)
+    return int(text) if text else None
+
+
 def run(stdin=b"", args=(), env=None, timeout=60, **kwargs):
     """Runs charplay with its output redirected; returns the result and its
     run time in seconds."""

@@ -6,7 +6,7 @@ import shutil
 import subprocess
 import tempfile
 
-from charplay import CHARPLAY, wait_until
+from charplay import CHARPLAY, wait_for_status, wait_until
 
 SERVERS = itertools.count()
 
@@ -59,10 +59,4 @@ class Pane:
 
     def exit_status(self, seconds=30):
         """charplay's exit status, or None if it did not end in time."""
-        def written():
-            if os.path.exists(self.status):
-                with open(self.status) as f:
-                    return f.read().strip()
-            return None
-        text = wait_until(written, seconds, every=0.05)
-        return int(text) if text else None
+        return wait_for_status(self.status, seconds)

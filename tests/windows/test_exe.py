@@ -13,7 +13,7 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 from charplay import (CHARPLAY, NO_DISPLAY, OPEN_FAILURE, fixture, play,  # noqa: E402
-                      wait_until)
+                      wait_for_status, wait_until)
 from xserver import Window, shown_frame, start_xvfb, stop_xvfb  # noqa: E402
 
 EXE = os.environ.get("CHARPLAY_EXE", "")
@@ -145,12 +145,7 @@ class ConsoleWindow(unittest.TestCase):
                              "the window stays frozen after 0")
         window.key("Escape")
 
-        def written():
-            if os.path.exists(status):
-                with open(status) as f:
-                    return f.read().strip()
-            return None
-        self.assertEqual(wait_until(written, 30, every=0.1), "0")
+        self.assertEqual(wait_for_status(status), 0)
         with open(errors, "rb") as f:
             self.assertEqual(f.read().decode(), HINT)
         # Cleared: the text area (the scroll bar aside) is all background

@@ -16,7 +16,7 @@ scripts/deps.sh cmake make pkg-config nasm dpkg-dev zip g++-mingw-w64-x86-64 \
   libz-mingw-w64-dev libopencv-dev
 
 cache=${CHARPLAY_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/charplay-windows}
-versions=$(scripts/windows/fetch-sources.sh "$cache/sources" --versions-only)
+versions=$(scripts/windows/fetch-sources.sh "$cache" --versions-only)
 key=$( { echo "$versions"; x86_64-w64-mingw32-g++-posix --version | head -n 1
          cat scripts/windows/*.sh cmake/windows/* cmake/mingw-w64.cmake; } |
        sha256sum | cut -c 1-16)

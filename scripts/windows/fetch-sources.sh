@@ -7,8 +7,6 @@
 #   fetch-sources.sh DIR [--versions-only]
 set -euo pipefail
 dir=$1
-mkdir -p "$dir"
-dir=$(cd "$dir" && pwd)
 
 # The source version a binary package comes from.
 source_version() {
@@ -22,6 +20,8 @@ opencv=$(source_version libopencv-dev)
 echo "ffmpeg $ffmpeg"
 echo "opencv $opencv"
 [ "${2:-}" = --versions-only ] && exit 0
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
 
 # deb-src twins of the system's own deb entries.
 apt=$dir/apt

@@ -40,11 +40,13 @@ int exit_status()
         return 128 + stop_signal();
     if (output_gone)
         return 128 + broken_pipe;
-    if (!output_error.empty()) {
+    return output_error.empty() ? 0 : 1;
+}
+
+void report_output_failure()
+{
+    if (exit_status() == 1)
         std::fprintf(stderr, "charplay: cannot write the frames: %s\n", output_error.c_str());
-        return 1;
-    }
-    return 0;
 }
 
 } // namespace charplay

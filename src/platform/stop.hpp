@@ -25,7 +25,11 @@ bool stop_requested();
 
 // Why playback stopped, as an exit status: 0 for nothing, 128 + the signal
 // for a signal, 141 when the reader of the output went away (as if killed by
-// SIGPIPE), 1 when writing failed otherwise (said once on standard error).
+// SIGPIPE), 1 when writing failed otherwise.
 int exit_status();
+
+// When the exit status is 1 for a failed write, says why in one line on
+// standard error.
+void report_output_failure();
 
 } // namespace charplay

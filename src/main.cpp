@@ -65,13 +65,14 @@ int run(int argc, char** argv)
     }
 
     console_set_font();
-    const int frame_width = frame_size(capture, cv::CAP_PROP_FRAME_WIDTH);
-    const int frame_hight = frame_size(capture, cv::CAP_PROP_FRAME_HEIGHT);
+    int frame_width = frame_size(capture, cv::CAP_PROP_FRAME_WIDTH);
+    int frame_hight = frame_size(capture, cv::CAP_PROP_FRAME_HEIGHT);
     const double fps = capture.get(cv::CAP_PROP_FPS);
     use_one_thread();
     catch_stop_signals();
     play(capture, frame_width, frame_hight, fps);
     hint_if_console_too_small(frame_columns(frame_width, reduction_divisor(frame_hight)));
+    report_output_failure();
     return exit_status();
 }
 
@@ -92,8 +93,11 @@ int main(int argc, char** argv)
     try {
         return run(argc, argv);
     } catch (const std::exception& e) {
-        // Leave the console as playback's end would, and say why once.
-        console_clear();
+        // Leave the console as playback's end would, and say why once. Before
+        // the first frame there is nothing of ours to clear, and clearing
+        // would take the user's screen for nothing.
+        if (console_frame_written())
+            console_clear();
         std::cerr << "charplay: " << one_line(e.what()) << std::endl;
         return 1;
     }

@@ -54,8 +54,9 @@ long allocations_to_play(const std::string& name)
     const int saved = dup(STDOUT_FILENO);
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, STDOUT_FILENO);
+    int frame_width = 320, frame_hight = 180;
     const long before = allocations;
-    play(capture, 320, 180, 1000);
+    play(capture, frame_width, frame_hight, 1000);
     const long taken = allocations - before;
     dup2(saved, STDOUT_FILENO);
     close(null);

@@ -28,6 +28,10 @@ void console_home();
 // Empties the console, scroll-back included, and homes the cursor.
 void console_clear();
 
+// Whether a frame text has begun to go out: until then the console shows
+// only what the user had on it.
+bool console_frame_written();
+
 // Writes "输入地址错误！！" and an end of line to standard output.
 void console_report_open_failure();
 

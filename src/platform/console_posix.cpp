@@ -26,6 +26,8 @@ constexpr char cursor_home[] = "\x1b[H";
 // ED 2 then ED 3: erase the screen, then the scroll-back.
 constexpr char erase_all[] = "\x1b[2J\x1b[3J";
 
+bool frame_written = false;
+
 bool on_terminal()
 {
     static const bool tty = isatty(STDOUT_FILENO) == 1;
@@ -103,6 +105,7 @@ void console_set_font() {}
 
 void console_write_frame(const std::string& out)
 {
+    frame_written = true;
     write_all(out.data(), out.size(), true);
 }
 
@@ -116,6 +119,11 @@ void console_clear()
 {
     if (on_terminal())
         write_all(std::string(cursor_home) + erase_all);
+}
+
+bool console_frame_written()
+{
+    return frame_written;
 }
 
 void console_report_open_failure()

@@ -12,6 +12,8 @@ namespace charplay {
 
 namespace {
 
+bool frame_written = false;
+
 HANDLE output()
 {
     return GetStdHandle(STD_OUTPUT_HANDLE);
@@ -34,16 +36,35 @@ std::wstring widen(const char* utf8)
     return wide;
 }
 
-// Loops only on a partial write; a failed one stops playback.
-void write_all(const char* p, size_t n)
+// The system's own text for an error, on one line, as strerror gives it.
+std::string error_text(DWORD error)
 {
-    while (n > 0 && !stop_requested()) {
+    char text[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, text, sizeof text, nullptr);
+    std::string line(text, n);
+    const size_t end = line.find_last_not_of(" .\r\n");
+    if (end == std::string::npos)
+        return "error " + std::to_string(error);
+    line.erase(end + 1);
+    for (char& c : line)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return line;
+}
+
+// Loops only on a partial write; a failed one stops playback. As on POSIX,
+// a frame gives up once a stop is requested (a reader that stopped reading
+// would block it forever), while other texts still go out.
+void write_all(const char* p, size_t n, bool frame = false)
+{
+    while (n > 0 && !output_failed() && !(frame && stop_signal() != 0)) {
         DWORD written = 0;
         const DWORD chunk = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
         if (!WriteFile(output(), p, chunk, &written, nullptr) || written == 0) {
             const DWORD error = GetLastError();
             const bool gone = error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA;
-            stop_for_output(gone, ("error " + std::to_string(error ? error : ERROR_WRITE_FAULT)).c_str());
+            stop_for_output(gone, error_text(error ? error : ERROR_WRITE_FAULT).c_str());
             return;
         }
         p += written;
@@ -78,7 +99,8 @@ void console_set_font()
 
 void console_write_frame(const std::string& out)
 {
-    write_all(out.data(), out.size());
+    frame_written = true;
+    write_all(out.data(), out.size(), true);
 }
 
 void console_home()
@@ -91,6 +113,11 @@ void console_clear()
 {
     if (on_console())
         std::system("cls");
+}
+
+bool console_frame_written()
+{
+    return frame_written;
 }
 
 void console_report_open_failure()

@@ -29,7 +29,7 @@ void read_frame(cv::VideoCapture& capture, cv::Mat& video)
 
 } // namespace
 
-void play(cv::VideoCapture& capture, int frame_width, int frame_hight, double fps)
+void play(cv::VideoCapture& capture, int& frame_width, int& frame_hight, double fps)
 {
     cv::Mat video, video1, video2;
     std::string out;

@@ -64,53 +64,56 @@ long allocations_to_play(const std::string& name)
     return taken;
 }
 
+// Renders video 200 times into the same buffers, after a first render that
+// sizes them, on one thread as charplay runs the library (worker threads
+// starting up would allocate on their own time); returns how many
+// allocations the 200 took.
+long allocations_to_render(const cv::Mat& video, int a)
+{
+    use_one_thread();
+    cv::Mat video1, video2;
+    std::string out;
+    render_frame(video, a, video.cols, video1, video2, out);
+    const uchar* grey = video1.data;
+    const uchar* reduced = video2.data;
+    const char* text = out.data();
+    const long before = allocations;
+    for (int i = 0; i < 200; ++i)
+        render_frame(video, a, video.cols, video1, video2, out);
+    const long taken = allocations - before;
+    // cv::Mat allocates with malloc, which the count does not see: the
+    // buffers themselves must stay where they are.
+    EXPECT_EQ(video1.data, grey);
+    EXPECT_EQ(video2.data, reduced);
+    EXPECT_EQ(out.data(), text);
+    return taken;
+}
+
 } // namespace
 
 TEST(Allocations, NoneOfOurOwnWhileRendering)
 {
     // OpenCV's linear resize takes two scratch buffers from the heap on each
     // call when it reduces by more than 2; that is the library's, and the
-    // rest of render_frame must add nothing to it. On one thread, as charplay
-    // runs the library: worker threads starting up would allocate on their
-    // own time.
+    // rest of render_frame must add nothing to it.
     use_one_thread();
     const cv::Mat video(1080, 1920, CV_8UC3, cv::Scalar(30, 120, 200));
-    cv::Mat video1, video2;
-    std::string out;
-    render_frame(video, 12, 1920, video1, video2, out);
-    const uchar* grey = video1.data;
-    const uchar* reduced = video2.data;
-    const char* text = out.data();
-
-    long before = allocations;
+    cv::Mat grey, reduced;
+    cv::cvtColor(video, grey, cv::COLOR_BGR2GRAY);
+    cv::resize(grey, reduced, cv::Size(), 1.0 / 12, 1.0 / 12, cv::INTER_LINEAR);
+    const long before = allocations;
     for (int i = 0; i < 200; ++i) {
-        cv::cvtColor(video, video1, cv::COLOR_BGR2GRAY);
-        cv::resize(video1, video2, cv::Size(), 1.0 / 12, 1.0 / 12, cv::INTER_LINEAR);
+        cv::cvtColor(video, grey, cv::COLOR_BGR2GRAY);
+        cv::resize(grey, reduced, cv::Size(), 1.0 / 12, 1.0 / 12, cv::INTER_LINEAR);
     }
     const long library = allocations - before;
-    before = allocations;
-    for (int i = 0; i < 200; ++i)
-        render_frame(video, 12, 1920, video1, video2, out);
-    EXPECT_EQ(allocations - before, library);
-    // cv::Mat allocates with malloc, which the count does not see: the
-    // buffers themselves must stay where they are.
-    EXPECT_EQ(video1.data, grey);
-    EXPECT_EQ(video2.data, reduced);
-    EXPECT_EQ(out.data(), text);
+    EXPECT_EQ(allocations_to_render(video, 12), library);
 }
 
 TEST(Allocations, NoneAtAllWhenTheLibraryTakesNone)
 {
     // Reducing by 2 takes OpenCV's own allocation-free path.
-    use_one_thread();
-    const cv::Mat video(180, 320, CV_8UC3, cv::Scalar(30, 120, 200));
-    cv::Mat video1, video2;
-    std::string out;
-    render_frame(video, 2, 320, video1, video2, out);
-    const long before = allocations;
-    for (int i = 0; i < 200; ++i)
-        render_frame(video, 2, 320, video1, video2, out);
-    EXPECT_EQ(allocations - before, 0);
+    EXPECT_EQ(allocations_to_render(cv::Mat(180, 320, CV_8UC3, cv::Scalar(30, 120, 200)), 2), 0);
 }
 
 TEST(Allocations, NonePerPassOfThePlaybackLoop)

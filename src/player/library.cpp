@@ -22,6 +22,10 @@ void quiet_library()
     // Its own AVI reader, tried when FFmpeg gives up, prints its complaints
     // straight to standard error; FFmpeg reads any AVI it could.
     set_env_default("OPENCV_VIDEOIO_PRIORITY_CV_MJPEG", "0");
+    // The gPhoto2 camera back-end, tried on every path FFmpeg gives up on,
+    // loads some 240 camera drivers first (a third of a second), and crashes
+    // where memory runs short.
+    set_env_default("OPENCV_VIDEOIO_PRIORITY_GPHOTO2", "0");
 }
 
 void use_one_thread()

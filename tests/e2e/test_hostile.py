@@ -2,6 +2,7 @@
 or leaves a broken terminal."""
 import fcntl
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -114,12 +115,22 @@ class OddGeometryAndTiming(unittest.TestCase):
 class LibraryFailure(unittest.TestCase):
     def run_capped(self, mib):
         """Plays a 7680 x 4320 frame under a cap on address space; returns
-        "played", "ended" (no frame could be read) or "threw"."""
+        "played", "ended" (no frame could be read), "threw", "no source" (the
+        file did not open) or "did not start" (the loader, or a library's
+        initializer before main, ran out of memory)."""
         result = subprocess.run(["sh", "-c", f'ulimit -v {mib * 1024}; exec "$0"', CHARPLAY],
                                 input=fixture("geometry_7680x4320.mkv").encode(),
                                 capture_output=True, env=UTF8, timeout=60)
+        # The loader's own failure, or a library's initializer throwing.
+        if result.returncode == 127 or (result.returncode == -signal.SIGABRT
+                                        and re.match(UNCAUGHT_BAD_ALLOC, result.stderr)):
+            return "did not start"
+        if result.returncode == 255:
+            self.assertEqual((result.stdout, result.stderr), (FAILURE, b""), f"at {mib} MiB")
+            return "no source"
         if result.returncode == 1:
-            self.assertRegex(result.stderr, rb"^charplay: [^\n]*Insufficient memory[^\n]*\n$")
+            self.assertRegex(result.stderr,
+                             rb"^charplay: [^\n]*(Insufficient memory|bad_alloc)[^\n]*\n$")
             return "threw"
         self.assertEqual((result.returncode, result.stderr), (0, b""), f"at {mib} MiB")
         self.assertIn(result.stdout, (b"", frame("N" * 160)), f"at {mib} MiB")
@@ -142,6 +153,29 @@ class LibraryFailure(unittest.TestCase):
             else:
                 low = middle
         self.assertEqual(self.run_capped(low), "threw", f"played from {high} MiB on")
+        self.assert_a_terminal_keeps_its_text(low)
+
+    def assert_a_terminal_keeps_its_text(self, mib):
+        # No frame was drawn: the terminal is left as it was, but for the
+        # line that says why. A terminal takes a little more memory than a
+        # file, so the cap that throws there may lie a MiB or two off.
+        for cap in (mib, mib - 1, mib + 1, mib - 2, mib + 2):
+            pane = Pane(170, 100, NO_DISPLAY)
+            self.addCleanup(pane.close)
+            pane.start(fixture("geometry_7680x4320.mkv"), f"echo kept; ulimit -v {cap * 1024}; ")
+            if pane.exit_status() == 1:
+                self.assertRegex(pane.text(), r"^kept\ncharplay: [^\n]*$")
+                return
+        self.fail(f"nothing from {mib - 2} to {mib + 2} MiB threw in a terminal")
+
+    @unittest.skipIf(os.environ.get("CHARPLAY_SANITIZED"),
+                     "the sanitizers reserve more address space than any cap leaves")
+    def test_no_crash_once_started_where_the_file_cannot_open(self):
+        # Just above the least memory the libraries load in, FFmpeg cannot
+        # open the file; each cap ends in one of run_capped's outcomes, and
+        # none by a signal.
+        outcomes = {self.run_capped(mib) for mib in range(256, 400, 3)}
+        self.assertIn("no source", outcomes)
 
 
 class StandardInput(unittest.TestCase):

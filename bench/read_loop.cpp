@@ -3,6 +3,8 @@
 // sleeps between frames as charplay does, which shows what pacing alone
 // costs the decoder.
 
+#include "player/pacing.hpp"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -19,8 +21,7 @@ int main(int argc, char** argv)
     cv::VideoCapture capture(argv[argc - 1], cv::CAP_FFMPEG);
     if (!capture.isOpened())
         return 1;
-    const int fps = static_cast<int>(capture.get(cv::CAP_PROP_FPS));
-    const auto wait = std::chrono::milliseconds(fps > 0 ? 1000 / fps : 40);
+    const auto wait = std::chrono::milliseconds(charplay::frame_wait(capture.get(cv::CAP_PROP_FPS)));
     cv::Mat video;
     long frames = 0;
     while (capture.read(video)) {

@@ -3,6 +3,7 @@ import os
 import re
 import subprocess
 import tempfile
+import time
 
 from charplay import wait_until
 
@@ -102,3 +103,14 @@ def shown_frame(window):
         if r == 128 and g + b == 255 and count >= 320 * 180:
             return b
     return None
+
+
+def settled_frame(window, apart=0.3, seconds=20):
+    """The frame of colours.mkv that the window still shows apart seconds
+    later (7 frames of the video), once a key has frozen it; None if it never
+    settles."""
+    def settled():
+        first = shown_frame(window)
+        time.sleep(apart)
+        return first if first is not None and shown_frame(window) == first else None
+    return wait_until(settled, seconds)

@@ -9,10 +9,18 @@
 # scripts that shape it) stays the same. It holds absolute paths, so it lives
 # at a fixed place: $CHARPLAY_WINDOWS_CACHE, by default
 # ~/.cache/charplay-windows. The exe's build stays in build-windows/.
+#
+# With --if-cached (the tests' way to keep the exe current) it installs
+# nothing and builds only the exe and the zip; without a sysroot it builds
+# nothing and exits 3.
+#
+#   build-windows.sh [--if-cached]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-scripts/deps.sh cmake make pkg-config nasm dpkg-dev zip g++-mingw-w64-x86-64 \
+if_cached=false
+[ "${1:-}" = --if-cached ] && if_cached=true
+$if_cached || scripts/deps.sh cmake make pkg-config nasm dpkg-dev zip g++-mingw-w64-x86-64 \
   libz-mingw-w64-dev libopencv-dev
 
 cache=${CHARPLAY_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/charplay-windows}
@@ -23,6 +31,10 @@ key=$( { echo "$versions"; x86_64-w64-mingw32-g++-posix --version | head -n 1
 sysroot=$cache/sysroot-$key
 
 if [ ! -f "$sysroot/done" ]; then
+  if $if_cached; then
+    echo "FFmpeg and OpenCV for Windows are not built in $cache: scripts/build-windows.sh builds them"
+    exit 3
+  fi
   echo "Building FFmpeg and OpenCV for Windows into $sysroot (minutes; once)"
   work=$cache/work-$key
   rm -rf "$work" "$sysroot"

@@ -1,19 +1,41 @@
 #!/usr/bin/env bash
-# Runs the end-to-end tests of charplay.exe under Wine. Exits 77 (skipped)
-# when the exe has not been built (scripts/build-windows.sh builds it) or a
-# tool is missing.
+# Runs the end-to-end tests of charplay.exe under Wine, on the exe and the
+# zip of the current sources: where FFmpeg and OpenCV for Windows are built,
+# it brings both up to date first (seconds); elsewhere it fails when they are
+# older than the sources. Exits 77 (skipped) when the exe has never been
+# built or a tool is missing.
 #
-#   run_exe_test.sh EXE
+#   run_exe_test.sh SOURCE_DIR VERSION
 set -euo pipefail
+source_dir=$(cd "$1" && pwd)
+exe=$source_dir/build-windows/charplay.exe
+zip=$source_dir/dist/charplay-$2-windows-x64.zip
 for tool in wine wineserver wineconsole Xvfb xdotool import; do
   if ! command -v "$tool" > /dev/null; then
     echo "skipped: $tool is not installed (apt-get install wine64 wine xvfb xdotool imagemagick)"
     exit 77
   fi
 done
-if [ ! -f "$1" ]; then
-  echo "skipped: $1 is not built; scripts/build-windows.sh builds it"
-  exit 77
+
+built=0
+"$source_dir/scripts/build-windows.sh" --if-cached || built=$?
+if [ $built -eq 3 ]; then
+  if [ ! -f "$exe" ]; then
+    echo "skipped: $exe is not built; scripts/build-windows.sh builds it"
+    exit 77
+  fi
+  for made in "$exe" "$zip"; do
+    [ -f "$made" ] || { echo "FAIL: $made is missing: run scripts/build-windows.sh"; exit 1; }
+    newer=$(cd "$source_dir" && find src cmake CMakeLists.txt packaging/windows samples \
+              -type f -newer "$made" | head -n 1)
+    if [ -n "$newer" ]; then
+      echo "FAIL: $made is older than $newer: run scripts/build-windows.sh"
+      exit 1
+    fi
+  done
+elif [ $built -ne 0 ]; then
+  echo "FAIL: scripts/build-windows.sh --if-cached could not build the exe"
+  exit 1
 fi
 cd "$(dirname "$0")"
-CHARPLAY_EXE=$(cd "$(dirname "$1")" && pwd)/$(basename "$1") exec python3 -m unittest -v test_exe
+CHARPLAY_EXE=$exe CHARPLAY_ZIP=$zip exec python3 -m unittest -v test_exe

@@ -98,18 +98,26 @@ class OddGeometryAndTiming(unittest.TestCase):
 
     def test_rates(self):
         # Frames, and the least and most seconds they take: slideshows keep
-        # their pace, damaged headers' rates give way to 25 a second.
+        # their pace, damaged headers' rates give way to 25 a second, and the
+        # fastest rates never wait for ever (their 1 ms waits are the unit
+        # tests').
         for name, count, least, most in (
                 ("rate_0.5.mov", 1, 2.0, 30), ("rate_0.2.avi", 1, 5.0, 30),
                 ("rate_0.01.avi", 3, 0.120, 5), ("rate_0.00012.avi", 3, 0.120, 5),
-                ("rate_1000.mov", 2, 0.002, 30), ("rate_1001.mov", 2, 0.002, 30),
-                ("rate_5000.mov", 2, 0.002, 30), ("no_rate.h264", 3, 0.120, 30)):
+                ("rate_1000.mov", 2, None, 30), ("rate_1001.mov", 2, None, 30),
+                ("rate_5000.mov", 2, None, 30), ("no_rate.h264", 3, 0.120, 30)):
             with self.subTest(name):
                 result, seconds = run(stdin=fixture(name).encode(), env=UTF8, timeout=30)
                 self.assertEqual(result.returncode, 0)
                 self.assertEqual(result.stdout, frame("x" * 64) * count)
-                self.assertGreaterEqual(seconds, least)
+                if least is not None:
+                    self.assertGreaterEqual(seconds, least)
                 self.assertLess(seconds, most)
+
+
+# Only a library's initializer before main leaves this uncaught (the type's
+# name is demangled where memory allows).
+UNCAUGHT_BAD_ALLOC = rb"^terminate called after throwing an instance of '(std::|St9)bad_alloc'"
 
 
 class LibraryFailure(unittest.TestCase):

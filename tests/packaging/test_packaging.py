@@ -63,7 +63,9 @@ class DebianPackage(unittest.TestCase):
         self.assertFalse([p for p in packages if p.endswith("-dev")], depends)
 
     def test_lintian_finds_no_error(self):
+        # lintian fails (status 1 or more) on an error, and when it cannot run.
         checked = run("lintian", self.deb)
+        self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
         self.assertNotRegex(checked.stdout, r"(?m)^E: ", checked.stdout)
 
     def test_the_man_page_reads_clean(self):

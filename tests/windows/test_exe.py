@@ -82,6 +82,14 @@ class Redirected(unittest.TestCase):
                                      (255, OPEN_FAILURE.encode() + b"\r\n", b""))
 
 
+    def test_a_failed_write_says_why_in_the_systems_words(self):
+        with open("/dev/full", "wb") as full:
+            result = subprocess.run(["wine", EXE], input=fixture("slow.mkv").encode() + b"\n",
+                                    stdout=full, stderr=subprocess.PIPE, env=WINE, timeout=120)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, b"charplay: cannot write the frames: Disk full\r\n"))
+
+
 class Zip(unittest.TestCase):
     def test_unpacked_it_plays_its_sample_as_typed(self):
         with tempfile.TemporaryDirectory() as folder:

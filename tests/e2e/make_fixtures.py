@@ -12,6 +12,26 @@ import sys
 
 from charplay import ffmpeg
 
+# Clips of the containers and codecs people's files come in, five frames of
+# 160 x 90 each: the Windows build must decode them as the Linux build does.
+CODECS = {
+    "av1.mp4": ("-c:v", "libaom-av1", "-cpu-used", "8"),
+    "av1.webm": ("-c:v", "libaom-av1", "-cpu-used", "8"),
+    "av1.mkv": ("-c:v", "libaom-av1", "-cpu-used", "8"),
+    "hevc_10bit.mkv": ("-c:v", "libx265", "-pix_fmt", "yuv420p10le",
+                       "-x265-params", "log-level=none"),
+    "h264.mp4": ("-c:v", "libx264", "-pix_fmt", "yuv420p"),
+    "vp9.webm": ("-c:v", "libvpx-vp9"),
+    "vp8.webm": ("-c:v", "libvpx"),
+    "prores.mov": ("-c:v", "prores_ks"),
+    "mpeg4.avi": ("-c:v", "mpeg4"),
+    "mpeg2.mpg": ("-c:v", "mpeg2video", "-r", "25"),
+    "mjpeg.mov": ("-c:v", "mjpeg"),
+    "flv1.flv": ("-c:v", "flv1"),
+    "wmv2.wmv": ("-c:v", "wmv2"),
+    "ffv1.nut": ("-c:v", "ffv1"),
+}
+
 # The smallest grey value that picks each selectable ramp index.
 STEP_GREYS = [-(-255 * k // 69) for k in range(70)]
 
@@ -103,9 +123,15 @@ def hostile(out):
     with open(at("half.mp4"), "wb") as f:
         f.write(data[:len(data) // 2])
     encode(at("clip.mkv"), "testsrc2=s=320x180", 1000, 20, *h264)
-    # More codecs, for the Windows build's own decoders.
-    encode(at("clip_vp9.webm"), "testsrc2=s=320x180", 1000, 10, "-c:v", "libvpx-vp9")
-    encode(at("clip_mpeg4.avi"), "testsrc2=s=426x240", 1000, 10, "-c:v", "mpeg4")
+    for name, codec in CODECS.items():
+        encode(at(name), "testsrc2=s=160x90", 1000, 5, *codec)
+    # Theora, coded 400 x 304 for a picture of 400 x 300.
+    encode(at("theora.ogv"), "testsrc2=s=400x300", 1000, 10, "-c:v", "libtheora")
+    # An HLS playlist of four segments, and the file it was cut from.
+    encode(at("stream.mp4"), "testsrc2=s=160x90", 25, 12, *h264, "-g", "3")
+    os.makedirs(at("hls"), exist_ok=True)
+    ffmpeg("-i", at("stream.mp4"), "-c", "copy", "-f", "hls", "-hls_time", "0.1",
+           "-hls_playlist_type", "vod", at("hls/index.m3u8"))
     with open(at("clip.mkv"), "rb") as f:
         data = bytearray(f.read())
     third = len(data) // 3

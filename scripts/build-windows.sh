@@ -3,12 +3,15 @@
 # a README, the sample video and the licences of what is linked in, as
 # dist/charplay-<version>-windows-x64.zip.
 #
-# FFmpeg and OpenCV are built from Debian's sources, at the versions of this
-# machine's own packages, into a sysroot that is kept between runs: it is
-# reused while its key (the source versions, the compiler's version and the
-# scripts that shape it) stays the same. It holds absolute paths, so it lives
-# at a fixed place: $CHARPLAY_WINDOWS_CACHE, by default
-# ~/.cache/charplay-windows. The exe's build stays in build-windows/.
+# FFmpeg, dav1d and OpenCV are built from Debian's sources, at the versions
+# of the packages installed here, into a sysroot that is kept between runs
+# (scripts/windows/build-sysroot.sh). It is reused while its key stays the
+# same: the source versions, the versions of the tools that build them and
+# the scripts and CMake files that shape it. The source packages are kept
+# beside it, under the same key; older sysroots go once a new one is
+# complete. All of it holds absolute paths, so it lives at a fixed place:
+# $CHARPLAY_WINDOWS_CACHE, by default ~/.cache/charplay-windows. The exe's
+# build stays in build-windows/.
 #
 # With --if-cached (the tests' way to keep the exe current) it installs
 # nothing and builds only the exe and the zip; without a sysroot it builds
@@ -16,18 +19,36 @@
 #
 #   build-windows.sh [--if-cached]
 set -euo pipefail
-cd "$(dirname "$0")/.."
+script=$(realpath "$0")
+cd "$(dirname "$script")/.."
 root=$PWD
 if_cached=false
 [ "${1:-}" = --if-cached ] && if_cached=true
-$if_cached || scripts/deps.sh cmake make pkg-config nasm dpkg-dev zip g++-mingw-w64-x86-64 \
-  libz-mingw-w64-dev libopencv-dev
 
 cache=${CHARPLAY_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/charplay-windows}
-versions=$(scripts/windows/fetch-sources.sh "$cache" --versions-only)
-key=$( { echo "$versions"; x86_64-w64-mingw32-g++-posix --version | head -n 1
-         cat scripts/windows/*.sh cmake/windows/* cmake/mingw-w64.cmake; } |
-       sha256sum | cut -c 1-16)
+mkdir -p "$cache"
+# One run at a time on the cache, the exe's build and the zip. A run that
+# already holds the lock (a script that calls this one) goes on under it.
+if [ "${CHARPLAY_WINDOWS_LOCKED:-}" != "$cache" ]; then
+  CHARPLAY_WINDOWS_LOCKED=$cache exec flock "$cache/lock" "$script" "$@"
+fi
+$if_cached || scripts/deps.sh cmake make pkg-config nasm meson patch dpkg-dev zip \
+  g++-mingw-w64-x86-64 libz-mingw-w64-dev libopencv-dev libdav1d-dev ffmpeg
+
+# What shapes the sysroot.
+key_inputs() {
+  scripts/windows/fetch-sources.sh --versions-only &&
+  dpkg-query -W -f '${Package} ${Version}\n' gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
+    gcc-mingw-w64-x86-64-posix-runtime mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 \
+    libz-mingw-w64-dev nasm meson ninja-build cmake pkg-config ffmpeg &&
+  cat scripts/windows/* cmake/windows/* cmake/mingw-w64.cmake
+}
+if ! inputs=$(key_inputs 2> /dev/null); then
+  echo "What builds FFmpeg and OpenCV for Windows is not installed: scripts/build-windows.sh installs it"
+  $if_cached && exit 3
+  exit 1
+fi
+key=$(echo "$inputs" | sha256sum | cut -c 1-16)
 sysroot=$cache/sysroot-$key
 
 if [ ! -f "$sysroot/done" ]; then
@@ -35,20 +56,11 @@ if [ ! -f "$sysroot/done" ]; then
     echo "FFmpeg and OpenCV for Windows are not built in $cache: scripts/build-windows.sh builds them"
     exit 3
   fi
-  echo "Building FFmpeg and OpenCV for Windows into $sysroot (minutes; once)"
-  work=$cache/work-$key
-  rm -rf "$work" "$sysroot"
-  scripts/windows/fetch-sources.sh "$work" > /dev/null
-  ffmpeg_source=$(echo "$work"/ffmpeg-*/)
-  opencv_source=$(echo "$work"/opencv-*/)
-  scripts/windows/build-ffmpeg.sh "$ffmpeg_source" "$work/ffmpeg" "$sysroot"
-  scripts/windows/build-opencv.sh "$opencv_source" "$work/opencv" "$sysroot"
-  mkdir -p "$sysroot/licenses"
-  cp "$ffmpeg_source/LICENSE.md" "$sysroot/licenses/FFmpeg-LICENSE.md"
-  cp "$ffmpeg_source/COPYING.LGPLv2.1" "$sysroot/licenses/FFmpeg-COPYING.LGPLv2.1.txt"
-  cp "$opencv_source/LICENSE" "$sysroot/licenses/OpenCV-LICENSE.txt"
-  rm -rf "$work"
-  touch "$sysroot/done"
+  echo "Building FFmpeg, dav1d and OpenCV for Windows into $sysroot (minutes; once)"
+  scripts/windows/build-sysroot.sh "$sysroot" "$cache/sources-$key" "$cache/work-$key"
+  for old in "$cache"/sysroot-* "$cache"/sources-* "$cache"/work-*; do
+    [ "${old##*-}" = "$key" ] || rm -rf "$old"
+  done
 fi
 
 build=build-windows

@@ -1,27 +1,26 @@
 #!/usr/bin/env bash
-# Fetches Debian's sources of FFmpeg and OpenCV, at the versions this
-# machine's own packages have, into DIR; prints "ffmpeg VERSION" and
-# "opencv VERSION" first. Uses a private apt state in DIR, so the system's
-# sources lists stay as they are.
+# Fetches Debian's sources of FFmpeg, dav1d and OpenCV into DIR, at the
+# versions of the packages installed here (libavcodec-dev, libdav1d-dev,
+# libopencv-dev), so that the Windows build decodes as the Linux build
+# does; prints "ffmpeg VERSION", "dav1d VERSION" and "opencv VERSION"
+# first. Uses a private apt state in DIR, so the system's sources lists stay
+# as they are.
 #
-#   fetch-sources.sh DIR [--versions-only]
+#   fetch-sources.sh DIR | fetch-sources.sh --versions-only
 set -euo pipefail
-dir=$1
 
-# The source version a binary package comes from.
-source_version() {
-  apt-cache show --no-all-versions "$1" | awk '
-    /^Version:/ { version = $2 }
-    /^Source:/ && $3 != "" { gsub(/[()]/, "", $3); source = $3 }
-    END { print source != "" ? source : version }'
+# The source package and version an installed binary package comes from.
+source_of() {
+  dpkg-query -W -f '${source:Package}=${source:Version}' "$1"
 }
-ffmpeg=$(source_version libavcodec-dev)
-opencv=$(source_version libopencv-dev)
-echo "ffmpeg $ffmpeg"
-echo "opencv $opencv"
-[ "${2:-}" = --versions-only ] && exit 0
-mkdir -p "$dir"
-dir=$(cd "$dir" && pwd)
+ffmpeg=$(source_of libavcodec-dev)
+dav1d=$(source_of libdav1d-dev)
+opencv=$(source_of libopencv-dev)
+sources=("$ffmpeg" "$dav1d" "$opencv")
+printf '%s\n' "${sources[@]}" | tr = ' '
+[ "$1" = --versions-only ] && exit 0
+mkdir -p "$1"
+dir=$(cd "$1" && pwd)
 
 # deb-src twins of the system's own deb entries.
 apt=$dir/apt
@@ -36,4 +35,4 @@ options=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt/source
          -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o APT::Sandbox::User=root)
 apt-get "${options[@]}" -q update > /dev/null
 cd "$dir"
-apt-get "${options[@]}" -q source "ffmpeg=$ffmpeg" "opencv=$opencv" > /dev/null
+apt-get "${options[@]}" -q source "${sources[@]}" > /dev/null

@@ -1,33 +1,40 @@
 #!/usr/bin/env bash
-# Builds FFmpeg's static libraries for 64-bit Windows into PREFIX: only the
-# video decoding that charplay's reader uses, for the formats people's
-# files come in. No AV1: FFmpeg decodes it only through a library of its own.
+# Builds FFmpeg's static libraries for 64-bit Windows into PREFIX, under the
+# LGPL 3 (no GPL or non-free part): every video decoder FFmpeg has without
+# an outside library, AV1 through dav1d (built into PREFIX before), every
+# demuxer and parser, and the network protocols, with TLS from Windows' own
+# schannel. Audio and subtitle decoders, encoders, muxers, filters and
+# devices stay out.
+#
+# The video decoders are those that Debian's build of the same FFmpeg lists
+# (ffmpeg -decoders), less the names this configure does not know;
+# configure itself drops those that need a library or a hardware API that
+# is not there.
+#
+# Our one change to FFmpeg: a refused connection fails at once on Windows
+# (ffmpeg-connect-errors.patch says why).
 #
 #   build-ffmpeg.sh SOURCE_DIR BUILD_DIR PREFIX
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$1" && pwd)
 mkdir -p "$2" && cd "$2"
+prefix=$3
+patch -d "$source_dir" -p1 --forward --quiet < "$here/ffmpeg-connect-errors.patch"
 
-list() { local IFS=,; echo "$*"; }
-decoders=(h264 hevc mpeg4 mpeg1video mpeg2video vp8 vp9 vp6 vp6a vp6f theora
-          mjpeg mjpegb ffv1 rawvideo png gif h263 h263i h263p flv msmpeg4v1 msmpeg4v2
-          msmpeg4v3 wmv1 wmv2 wmv3 vc1 prores dnxhd dvvideo huffyuv utvideo qtrle
-          cinepak svq1 svq3)
-demuxers=(mov matroska avi mpegts mpegps mpegvideo h264 hevc m4v flv asf ogg ivf
-          mjpeg gif nut dv yuv4mpegpipe)
-parsers=(h264 hevc mpeg4video mpegvideo vp8 vp9 vp3 mjpeg png vc1 h263 dnxhd gif)
+known=$("$source_dir/configure" --list-decoders | tr -s ' \t' '\n')
+video_decoders=$(ffmpeg -hide_banner -decoders | awk '$1 ~ /^V/ && $2 != "=" { print $2 }' |
+                 grep -Fx "$known" | paste -s -d ,)
 
-"$source_dir/configure" --prefix="$3" \
+PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig "$source_dir/configure" --prefix="$prefix" \
   --target-os=mingw32 --arch=x86_64 --cross-prefix=x86_64-w64-mingw32- \
   --cc=x86_64-w64-mingw32-gcc-posix --cxx=x86_64-w64-mingw32-g++-posix \
-  --pkg-config=pkg-config --enable-static --disable-shared \
+  --pkg-config=pkg-config --pkg-config-flags=--static --enable-static --disable-shared \
   --disable-programs --disable-doc --disable-debug \
-  --disable-everything --disable-autodetect --disable-network \
+  --disable-everything --disable-autodetect --enable-version3 \
   --disable-avdevice --disable-avfilter --disable-swresample --disable-postproc \
-  --enable-w32threads --enable-zlib \
-  --enable-decoder="$(list "${decoders[@]}")" --enable-demuxer="$(list "${demuxers[@]}")" \
-  --enable-parser="$(list "${parsers[@]}")" --enable-protocol=file \
-  --enable-bsf=h264_mp4toannexb,hevc_mp4toannexb > configure.log 2>&1 ||
-  { tail -n 30 configure.log; exit 1; }
+  --enable-w32threads --enable-zlib --enable-libdav1d --enable-network --enable-schannel \
+  --enable-decoder="$video_decoders" --enable-demuxers --enable-parsers --enable-bsfs \
+  --enable-protocols > configure.log 2>&1 || { tail -n 30 configure.log; exit 1; }
 make -j"$(nproc)" > make.log 2>&1 || { tail -n 30 make.log; exit 1; }
 make install > /dev/null

@@ -126,7 +126,7 @@ def hostile(out):
     for name, codec in CODECS.items():
         encode(at(name), "testsrc2=s=160x90", 1000, 5, *codec)
     # Theora, coded 400 x 304 for a picture of 400 x 300.
-    encode(at("theora.ogv"), "testsrc2=s=400x300", 1000, 10, "-c:v", "libtheora")
+    encode(at("theora.ogv"), "testsrc2=s=400x300", 25, 10, "-c:v", "libtheora")
     # An HLS playlist of four segments, and the file it was cut from.
     encode(at("stream.mp4"), "testsrc2=s=160x90", 25, 12, *h264, "-g", "3")
     os.makedirs(at("hls"), exist_ok=True)

@@ -27,7 +27,7 @@ if [ $built -eq 3 ]; then
   for made in "$exe" "$zip"; do
     [ -f "$made" ] || { echo "FAIL: $made is missing: run scripts/build-windows.sh"; exit 1; }
     newer=$(cd "$source_dir" && find src cmake CMakeLists.txt packaging/windows samples \
-              -type f -newer "$made" | head -n 1)
+              scripts/build-windows.sh scripts/windows -type f -newer "$made" | head -n 1)
     if [ -n "$newer" ]; then
       echo "FAIL: $made is older than $newer: run scripts/build-windows.sh"
       exit 1

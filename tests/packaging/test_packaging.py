@@ -62,6 +62,12 @@ class DebianPackage(unittest.TestCase):
             self.assertTrue(any(p.startswith(f"libopencv-{library}4") for p in packages), depends)
         self.assertFalse([p for p in packages if p.endswith("-dev")], depends)
 
+    def test_its_copyright_names_the_mit_licence(self):
+        with tempfile.TemporaryDirectory() as root:
+            run("dpkg-deb", "-x", self.deb, root)
+            with open(os.path.join(root, "usr", "share", "doc", "charplay", "copyright")) as f:
+                self.assertRegex(f.read(), r"(?m)^License: MIT$")
+
     def test_lintian_finds_no_error(self):
         # lintian fails (status 1 or more) on an error, and when it cannot run.
         checked = run("lintian", self.deb)

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales \
   procps xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine \
-  libbenchmark-dev lintian man-db groff-base dpkg-dev gzip
+  libbenchmark-dev lintian man-db groff-base dpkg-dev gzip openssl
 
 scripts/build.sh -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
 # charplay.exe, for its tests under Wine (FFmpeg and OpenCV for Windows are

@@ -96,7 +96,6 @@ class Redirected(unittest.TestCase):
                     self.assertEqual((result.returncode, result.stdout, result.stderr),
                                      (255, OPEN_FAILURE.encode() + b"\r\n", b""))
 
-
     def test_a_failed_write_says_why_in_the_systems_words(self):
         with open("/dev/full", "wb") as full:
             result = subprocess.run(["wine", EXE], input=fixture("slow.mkv").encode() + b"\n",

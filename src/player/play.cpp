@@ -35,9 +35,9 @@ void play(cv::VideoCapture& capture, int& frame_width, int& frame_hight, double 
     std::string out;
     int a = reduction_divisor(frame_hight);
     const int wait = frame_wait(fps);
-    // Without a display the library would abort on the first window; the
-    // console alone plays on, paced the same.
-    const bool window = display_available();
+    // Without a display, or a toolkit to draw with, the library would fail
+    // on the first window; the console alone plays on, paced the same.
+    const bool window = display_available() && open_preview();
     int c = 0;
 
     while (!stop_requested() && (read_frame(capture, video), !video.empty())) {

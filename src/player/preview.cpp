@@ -4,6 +4,16 @@
 
 namespace charplay {
 
+bool open_preview()
+{
+    try {
+        cv::namedWindow("video");
+        return true;
+    } catch (const cv::Exception&) {
+        return false;
+    }
+}
+
 void show_preview(const cv::Mat& video, int c)
 {
     if (c == 0)

@@ -4,12 +4,15 @@ if(WIN32)
   return()
 endif()
 
+# The man page's header names the project's version.
+configure_file(doc/charplay.1.in ${CMAKE_CURRENT_BINARY_DIR}/charplay.1 @ONLY)
+
 # Debian ships man pages and long documents compressed, without timestamps.
 set(compressed ${CMAKE_CURRENT_BINARY_DIR}/compressed)
 set(pages
-  doc/charplay.1=man/charplay.1.gz
-  README.md=doc/README.md.gz
-  packaging/debian/changelog=doc/changelog.gz)
+  ${CMAKE_CURRENT_BINARY_DIR}/charplay.1=man/charplay.1.gz
+  ${CMAKE_CURRENT_SOURCE_DIR}/README.md=doc/README.md.gz
+  ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/changelog=doc/changelog.gz)
 set(outputs "")
 foreach(page ${pages})
   string(REPLACE "=" ";" page ${page})
@@ -17,8 +20,8 @@ foreach(page ${pages})
   list(GET page 1 target)
   add_custom_command(OUTPUT ${compressed}/${target}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${compressed}/man ${compressed}/doc
-    COMMAND gzip -9n -c ${CMAKE_CURRENT_SOURCE_DIR}/${source} > ${compressed}/${target}
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source} VERBATIM)
+    COMMAND gzip -9n -c ${source} > ${compressed}/${target}
+    DEPENDS ${source} VERBATIM)
   list(APPEND outputs ${compressed}/${target})
 endforeach()
 add_custom_target(charplay_docs ALL DEPENDS ${outputs})

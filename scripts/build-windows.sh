@@ -5,13 +5,8 @@
 #
 # FFmpeg, dav1d and OpenCV are built from Debian's sources, at the versions
 # of the packages installed here, into a sysroot that is kept between runs
-# (scripts/windows/build-sysroot.sh). It is reused while its key stays the
-# same: the source versions, the versions of the tools that build them and
-# the scripts and CMake files that shape it. The source packages are kept
-# beside it, under the same key; older sysroots go once a new one is
-# complete. All of it holds absolute paths, so it lives at a fixed place:
-# $CHARPLAY_WINDOWS_CACHE, by default ~/.cache/charplay-windows. The exe's
-# build stays in build-windows/.
+# (scripts/sysroot/cache.sh says where and for how long). The exe's build
+# stays in build-windows/.
 #
 # With --if-cached (the tests' way to keep the exe current) it installs
 # nothing and builds only the exe and the zip; without a sysroot it builds
@@ -19,63 +14,20 @@
 #
 #   build-windows.sh [--if-cached]
 set -euo pipefail
-script=$(realpath "$0")
-cd "$(dirname "$script")/.."
+cd "$(dirname "$0")/.."
 root=$PWD
-if_cached=false
-[ "${1:-}" = --if-cached ] && if_cached=true
-
-cache=${CHARPLAY_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/charplay-windows}
-mkdir -p "$cache"
-# One run at a time on the cache, the exe's build and the zip. A run that
-# already holds the lock (a script that calls this one) goes on under it.
-if [ "${CHARPLAY_WINDOWS_LOCKED:-}" != "$cache" ]; then
-  CHARPLAY_WINDOWS_LOCKED=$cache exec flock "$cache/lock" "$script" "$@"
-fi
-$if_cached || scripts/deps.sh cmake make pkg-config nasm meson patch dpkg-dev zip \
-  g++-mingw-w64-x86-64 libz-mingw-w64-dev libopencv-dev libdav1d-dev ffmpeg
-
-# What shapes the sysroot.
-key_inputs() {
-  scripts/windows/fetch-sources.sh --versions-only &&
-  dpkg-query -W -f '${Package} ${Version}\n' gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
-    gcc-mingw-w64-x86-64-posix-runtime mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 \
-    libz-mingw-w64-dev nasm meson ninja-build cmake pkg-config ffmpeg &&
-  cat scripts/windows/* cmake/windows/* cmake/mingw-w64.cmake
-}
-if ! inputs=$(key_inputs 2> /dev/null); then
-  echo "What builds FFmpeg and OpenCV for Windows is not installed: scripts/build-windows.sh installs it"
-  $if_cached && exit 3
-  exit 1
-fi
-key=$(echo "$inputs" | sha256sum | cut -c 1-16)
-sysroot=$cache/sysroot-$key
-
-if [ ! -f "$sysroot/done" ]; then
-  if $if_cached; then
-    echo "FFmpeg and OpenCV for Windows are not built in $cache: scripts/build-windows.sh builds them"
-    exit 3
-  fi
-  echo "Building FFmpeg, dav1d and OpenCV for Windows into $sysroot (minutes; once)"
-  scripts/windows/build-sysroot.sh "$sysroot" "$cache/sources-$key" "$cache/work-$key"
-  for old in "$cache"/sysroot-* "$cache"/sources-* "$cache"/work-*; do
-    [ "${old##*-}" = "$key" ] || rm -rf "$old"
-  done
-fi
+source scripts/sysroot/cache.sh
+sysroot_start windows zip -- "$@"
 
 build=build-windows
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DOpenCV_DIR="$sysroot/lib/cmake/opencv4" -DCMAKE_BUILD_TYPE=Release \
-  -DCHARPLAY_TESTS=OFF -DCHARPLAY_BENCHMARKS=OFF -DBUILD_TESTING=OFF -DCHARPLAY_WERROR=ON \
-  > /dev/null
-cmake --build "$build" --parallel "$(nproc)" > /dev/null
+sysroot_build_charplay "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"
 
-version=$(sed -n 's/^project(charplay VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(scripts/version.sh)
 name=charplay-$version-windows-x64
 stage=$build/$name
 rm -rf "$stage" && mkdir -p "$stage/licenses"
 x86_64-w64-mingw32-strip -o "$stage/charplay.exe" "$build/charplay.exe"
-sed 's/$/\r/' packaging/windows/README.txt > "$stage/README.txt"
+sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/windows/README.txt > "$stage/README.txt"
 cp samples/mandelbrot.mp4 "$stage/"
 cp LICENSE "$stage/licenses/charplay-LICENSE.txt"
 cp "$sysroot"/licenses/* "$stage/licenses/"

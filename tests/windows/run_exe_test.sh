@@ -27,7 +27,7 @@ if [ $built -eq 3 ]; then
   for made in "$exe" "$zip"; do
     [ -f "$made" ] || { echo "FAIL: $made is missing: run scripts/build-windows.sh"; exit 1; }
     newer=$(cd "$source_dir" && find src cmake CMakeLists.txt packaging/windows samples \
-              scripts/build-windows.sh scripts/windows -type f -newer "$made" | head -n 1)
+              scripts/build-windows.sh scripts/sysroot -type f -newer "$made" | head -n 1)
     if [ -n "$newer" ]; then
       echo "FAIL: $made is older than $newer: run scripts/build-windows.sh"
       exit 1
@@ -38,4 +38,4 @@ elif [ $built -ne 0 ]; then
   exit 1
 fi
 cd "$(dirname "$0")"
-CHARPLAY_EXE=$exe CHARPLAY_ZIP=$zip exec python3 -m unittest -v test_exe
+CHARPLAY_EXE=$exe CHARPLAY_ZIP=$zip CHARPLAY_VERSION=$2 exec python3 -m unittest -v test_exe

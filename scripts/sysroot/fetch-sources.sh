@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Fetches Debian's sources of FFmpeg, dav1d and OpenCV into DIR, at the
-# versions of the packages installed here (libavcodec-dev, libdav1d-dev,
-# libopencv-dev), so that the Windows build decodes as the Linux build
-# does; prints "ffmpeg VERSION", "dav1d VERSION" and "opencv VERSION"
-# first. Uses a private apt state in DIR, so the system's sources lists stay
-# as they are.
+# Fetches Debian's source packages of FFmpeg, dav1d and OpenCV (.dsc and
+# tarballs, not unpacked) into DIR, at the versions of the packages
+# installed here (libavcodec-dev, libdav1d-dev, libopencv-dev), so that our
+# own builds decode as Debian's does; prints "ffmpeg VERSION", "dav1d
+# VERSION" and "opencv VERSION" first. Uses a private apt state, so the
+# system's sources lists stay as they are.
 #
 #   fetch-sources.sh DIR | fetch-sources.sh --versions-only
 set -euo pipefail
@@ -35,4 +35,5 @@ options=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt/source
          -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o APT::Sandbox::User=root)
 apt-get "${options[@]}" -q update > /dev/null
 cd "$dir"
-apt-get "${options[@]}" -q source "${sources[@]}" > /dev/null
+apt-get "${options[@]}" -q source --download-only "${sources[@]}" > /dev/null
+rm -rf "$apt"

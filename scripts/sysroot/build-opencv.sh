@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds OpenCV for TARGET (windows or linux) into PREFIX: the modules
+# charplay uses, video read through FFmpeg from PREFIX, windows drawn with
+# the target's toolkit. Debian's source has no 3rdparty/ folder, so
+# everything bundled there is off, and so are the image-format libraries;
+# the CPU baseline is Debian's, so that frames come out the same as on
+# Debian. Writes the configure line to
+# PREFIX/share/charplay/opencv-configure.txt.
+#
+#   build-opencv.sh TARGET SOURCE_DIR BUILD_DIR PREFIX
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+source "$here/$1.sh"
+source_dir=$(cd "$2" && pwd)
+build=$3
+prefix=$4
+
+off=(WITH_IPP WITH_ITT WITH_OPENCL WITH_OPENCLAMDFFT WITH_OPENCLAMDBLAS WITH_PROTOBUF
+     WITH_GSTREAMER WITH_1394 WITH_QT WITH_OPENGL WITH_VTK WITH_EIGEN WITH_LAPACK WITH_ADE
+     WITH_QUIRC WITH_TBB WITH_OPENMP WITH_CUDA WITH_VA WITH_VA_INTEL
+     WITH_PNG WITH_JPEG WITH_TIFF WITH_WEBP WITH_OPENJPEG WITH_JASPER WITH_OPENEXR
+     WITH_IMGCODEC_HDR WITH_IMGCODEC_SUNRASTER WITH_IMGCODEC_PXM WITH_IMGCODEC_PFM
+     VIDEOIO_ENABLE_PLUGINS BUILD_TESTS BUILD_PERF_TESTS BUILD_EXAMPLES BUILD_opencv_apps
+     BUILD_DOCS BUILD_JAVA BUILD_opencv_python3 BUILD_ZLIB CV_TRACE OPENCV_GENERATE_PKGCONFIG)
+configure=(cmake -S "$source_dir" -B "$build" "${opencv_target[@]}"
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix"
+  -DCMAKE_MODULE_PATH="$root/cmake/sysroot" -DBUILD_LIST=core,imgproc,imgcodecs,videoio,highgui
+  -DWITH_FFMPEG=ON -DOPENCV_FFMPEG_USE_FIND_PACKAGE=FFMPEG -DOPENCV_FFMPEG_SKIP_DOWNLOAD=ON
+  -DENABLE_CONFIG_VERIFICATION=ON -DCPU_BASELINE=SSE2 -DCPU_BASELINE_DISABLE=SSE3)
+for option in "${off[@]}"; do configure+=("-D$option=OFF"); done
+mkdir -p "$prefix/share/charplay"
+echo "${configure[*]}" > "$prefix/share/charplay/opencv-configure.txt"
+export "$pkg_config_variable=$prefix/lib/pkgconfig"
+"${configure[@]}" > "$build.configure.log" 2>&1 || { tail -n 30 "$build.configure.log"; exit 1; }
+cmake --build "$build" --parallel "$(nproc)" > "$build.make.log" 2>&1 ||
+  { tail -n 30 "$build.make.log"; exit 1; }
+cmake --install "$build" > /dev/null

@@ -1,7 +1,6 @@
 """charplay.exe, the Windows build, under Wine: redirected output byte for
 byte against the Linux build, the failure path, and in a console window on
 a private X server the window "video", its keys and the hint."""
-import glob
 import os
 import shutil
 import subprocess
@@ -20,6 +19,7 @@ from xserver import Window, settled_frame, shown_frame, start_xvfb, stop_xvfb  #
 
 EXE = os.environ.get("CHARPLAY_EXE", "")
 ZIP = os.environ.get("CHARPLAY_ZIP", "")
+VERSION = os.environ.get("CHARPLAY_VERSION", "")
 TITLE = "视频转字符画"
 HINT = ("charplay: the frames need a terminal of 160 x 91 (columns x rows), this one is"
         " 80 x 25: zoom out (Ctrl+- in most terminals), pick a smaller font or enlarge"
@@ -116,7 +116,7 @@ class Zip(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             with zipfile.ZipFile(ZIP) as z:
                 z.extractall(folder)
-            (unpacked,) = glob.glob(os.path.join(folder, "charplay-*"))
+            unpacked = os.path.join(folder, f"charplay-{VERSION}-windows-x64")
             # The Linux build plays the same sample meanwhile: ten seconds each.
             sample = os.path.join(HERE, "..", "..", "samples", "mandelbrot.mp4")
             with tempfile.TemporaryFile() as linux_out:
@@ -129,11 +129,15 @@ class Zip(unittest.TestCase):
                 self.assertEqual((result.returncode, result.stderr), (0, b""))
                 self.assertEqual(result.stdout, linux_out.read())
 
-    def test_it_carries_the_licences(self):
+    def test_it_carries_the_licences_and_names_the_sources(self):
         with zipfile.ZipFile(ZIP) as z:
             licences = {os.path.basename(n) for n in z.namelist() if "/licenses/" in n}
+            readme = z.read(f"charplay-{VERSION}-windows-x64/README.txt").decode()
         self.assertLessEqual({"charplay-LICENSE.txt", "FFmpeg-COPYING.LGPLv3.txt", "GPL-3.txt",
-                              "dav1d-COPYING.txt", "OpenCV-LICENSE.txt"}, licences)
+                              "dav1d-COPYING.txt", "OpenCV-LICENSE.txt",
+                              "opencv-debian-copyright.txt"}, licences)
+        self.assertIn(f"charplay-{VERSION}-sources.tar.xz", readme)
+        self.assertIn(f"\\charplay-{VERSION}-windows-x64\r\n", readme)
 
 
 class ConsoleWindow(unittest.TestCase):
@@ -141,7 +145,7 @@ class ConsoleWindow(unittest.TestCase):
 
     def start(self, clip, batch=None):
         """Starts charplay.exe in a console window (or the batch file, when
-        given) and types the path of clip into it."""
+        given) and types the path of clip into it, if there is one."""
         env = dict(WINE, DISPLAY=DISPLAY)
         self.charplay = subprocess.Popen(["wineconsole", *(["cmd", "/c", batch] if batch else [EXE])],
                                          env=env, stdout=subprocess.DEVNULL,
@@ -150,6 +154,8 @@ class ConsoleWindow(unittest.TestCase):
         # Whatever is left of this run (Wine's processes outlive the console).
         self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env)
         self.console = Window(DISPLAY, name=f"^{TITLE}$", seconds=60)
+        if clip is None:
+            return
         self.console.type_line(clip)
         # The window "video" opens over the console: out of its way.
         self.video = Window(DISPLAY, seconds=60)
@@ -188,6 +194,21 @@ class ConsoleWindow(unittest.TestCase):
         # but for the cursor, one 3 x 7 cell at the most.
         colours = self.console.colours(crop="240x140+0+0")
         self.assertLessEqual(sum(colours.values()) - colours.get((0, 0, 0), 0), 21, colours)
+
+    def test_a_path_with_spaces_as_the_readme_says(self):
+        # Given after the program's name, then Ctrl+Z and Enter at the prompt.
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder, True)
+        clip = os.path.join(folder, "my videos", "clip one.mkv")
+        os.makedirs(os.path.dirname(clip))
+        shutil.copy(fixture("greys.mkv"), clip)
+        status, batch = os.path.join(folder, "status.txt"), os.path.join(folder, "run.bat")
+        with open(batch, "w", newline="\r\n") as f:
+            f.write(f'@"{EXE}" Z:{clip.replace("/", chr(92))}\n@echo %errorlevel% > "{status}"\n')
+        self.start(None, batch)
+        self.console.key("ctrl+z")
+        self.console.key("Return")
+        self.assertEqual(wait_for_status(status), 0)
 
     def test_ctrl_c_in_the_console(self):
         self.start(fixture("slow.mkv"))

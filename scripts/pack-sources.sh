@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Packs the sources of a release's binaries into OUT (a .tar.xz): Debian's
+# source packages of FFmpeg, dav1d and OpenCV as the sysroots were built
+# from them, charplay's own source at the commit checked out, and
+# REBUILD.txt with the configure lines used and the commands that rebuild
+# the binaries from these files. The sysroots of both targets must be built.
+#
+#   pack-sources.sh VERSION OUT
+set -euo pipefail
+version=$1
+out=$(realpath "$2")
+cd "$(dirname "$0")/.."
+source scripts/sysroot/cache.sh
+sysroot_ready windows true
+windows=$sysroot
+sysroot_ready linux true
+linux=$sysroot
+
+name=charplay-$version-sources
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+mkdir -p "$stage/$name/debian"
+cp "$sources"/*.dsc "$sources"/*.tar.* "$stage/$name/debian/"
+commit=$(git rev-parse HEAD)
+git archive --prefix="charplay-$version/" "$commit" | tar -x -C "$stage/$name"
+
+configure_lines() {
+  local file
+  for file in dav1d ffmpeg opencv; do
+    printf '\n%s:\n' "$file"
+    sed 's/^/    /' "$1/share/charplay/$file-configure.txt"
+  done
+}
+cat > "$stage/$name/REBUILD.txt" <<TEXT
+charplay $version: the sources of the release's binaries
+=========================================================
+
+debian/
+    Debian's source packages (the .dsc, the original and Debian tarballs,
+    and upstream's signatures) exactly as they were fetched for the build:
+$(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only)")
+    charplay-$version-windows-x64.zip links FFmpeg, dav1d and OpenCV
+    statically; in charplay-$version-linux-x86_64.tar.xz, FFmpeg and dav1d
+    are linked into OpenCV's libraries in lib/.
+charplay-$version/
+    charplay's own source at commit $commit. Beyond Debian's patches, the
+    build changes FFmpeg in one place:
+    scripts/sysroot/ffmpeg-connect-errors.patch.
+
+Rebuilding
+----------
+On Debian 12 (amd64), as root, with the versions of libavcodec-dev,
+libdav1d-dev and libopencv-dev above installed (the scripts install what
+else they need):
+
+    tar xf $name.tar.xz
+    cd $name/charplay-$version
+    CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-windows.sh
+    CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-linux.sh
+
+They build FFmpeg, dav1d and OpenCV from debian/ into ~/.cache/charplay
+(the first time: about half an hour), then charplay, and write
+dist/charplay-$version-windows-x64.zip and
+dist/charplay-$version-linux-x86_64.tar.xz.
+
+To link charplay with a changed FFmpeg: after one run above, unpack
+debian/ffmpeg_*.dsc with dpkg-source -x, change it, run its configure with
+the line below, then make install (the --prefix is the sysroot in
+~/.cache/charplay), and run scripts/build-windows.sh --if-cached (or
+scripts/build-linux.sh --if-cached): it links charplay against the
+changed libraries.
+
+The configure lines for Windows
+-------------------------------
+$(configure_lines "$windows")
+
+The configure lines for Linux
+-----------------------------
+$(configure_lines "$linux")
+TEXT
+XZ_OPT=-T0 tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner \
+  --mtime="@$(git log -1 --format=%ct "$commit")" -cJf "$out" "$name"
+echo "$out"

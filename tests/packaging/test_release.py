@@ -1,0 +1,91 @@
+"""scripts/release.sh in a fresh clone of the commit checked out, with the
+sysroots of the cache: every artefact of the version, checksums that hold,
+and sources that go with the binaries."""
+import os
+import re
+import subprocess
+import tarfile
+import tempfile
+import unittest
+
+SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+VERSION = os.environ.get("CHARPLAY_VERSION", "")
+ARTEFACTS = [f"charplay_{VERSION}_amd64.deb", f"charplay-{VERSION}-windows-x64.zip",
+             f"charplay-{VERSION}-linux-x86_64.tar.xz", f"charplay-{VERSION}-sources.tar.xz"]
+
+
+def run(*cmd, cwd):
+    return subprocess.run(cmd, cwd=cwd, capture_output=True, text=True, timeout=1500)
+
+
+def sysroot(target):
+    found = run("bash", "-c", f"source scripts/sysroot/cache.sh && sysroot_ready {target} true"
+                " > /dev/null && echo $sysroot", cwd=SOURCE)
+    if found.returncode != 0:
+        raise unittest.SkipTest(f"no sysroot for {target}: scripts/build-{target}.sh builds it")
+    return found.stdout.strip()
+
+
+class Release(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.sysroots = {target: sysroot(target) for target in ("windows", "linux")}
+        cls.folder = tempfile.TemporaryDirectory()
+        cls.clone = os.path.join(cls.folder.name, "charplay")
+        run("git", "clone", "-q", SOURCE, cls.clone, cwd=cls.folder.name)
+        cls.dist = os.path.join(cls.clone, "dist")
+        # An older release beside it does not count.
+        os.makedirs(cls.dist)
+        open(os.path.join(cls.dist, "charplay-0.0.1-windows-x64.zip"), "w").close()
+        cls.released = run("scripts/release.sh", cwd=cls.clone)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.folder.cleanup()
+
+    def test_every_artefact_of_the_version_with_its_checksum(self):
+        self.assertEqual(self.released.returncode, 0, self.released.stdout + self.released.stderr)
+        with open(os.path.join(self.dist, "SHA256SUMS")) as f:
+            self.assertEqual([line.split()[1] for line in f], ARTEFACTS)
+        checked = run("sha256sum", "-c", "--strict", "SHA256SUMS", cwd=self.dist)
+        self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+
+    def test_the_sources_go_with_the_binaries(self):
+        with tarfile.open(os.path.join(self.dist, ARTEFACTS[3])) as archive:
+            names = archive.getnames()
+            top = f"charplay-{VERSION}-sources"
+            rebuild = archive.extractfile(f"{top}/REBUILD.txt").read().decode()
+        self.assertTrue([n for n in names if re.fullmatch(rf"{top}/debian/ffmpeg_[^/]*\.dsc", n)])
+        self.assertTrue([n for n in names if re.fullmatch(rf"{top}/debian/ffmpeg_[^/]*\.orig\.tar\.xz", n)])
+        self.assertIn(f"{top}/charplay-{VERSION}/src/main.cpp", names)
+        for target, root in self.sysroots.items():
+            with open(os.path.join(root, "share", "charplay", "ffmpeg-configure.txt")) as f:
+                line = f.read().strip()
+            with self.subTest(target):
+                self.assertIn(f"\n    {line}\n", rebuild)
+
+    def test_ffmpeg_is_lgpl_3_in_the_built_libraries(self):
+        for target, root in self.sysroots.items():
+            strings = run("strings", os.path.join(root, "lib", "libavcodec.a"), cwd=root).stdout
+            (configuration,) = {line for line in strings.splitlines() if "--prefix=" in line}
+            with self.subTest(target):
+                self.assertIn("--enable-version3", configuration)
+                self.assertNotRegex(configuration, r"--enable-(gpl|nonfree)\b")
+
+    def test_refuses_changes_not_committed_and_a_version_without_changelog(self):
+        with open(os.path.join(self.clone, "README.md"), "a") as f:
+            f.write("\n")
+        refused = run("scripts/release.sh", cwd=self.clone)
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("not committed", refused.stdout)
+        run("git", "checkout", "README.md", cwd=self.clone)
+        run("sed", "-i", "s/^project(charplay VERSION [0-9.]*/project(charplay VERSION 9.9.9/",
+            "CMakeLists.txt", cwd=self.clone)
+        run("git", "-c", "user.name=t", "-c", "user.email=t@example.org", "commit", "-q", "-am", "a version without an entry", cwd=self.clone)
+        refused = run("scripts/release.sh", cwd=self.clone)
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("no entry for 9.9.9", refused.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()

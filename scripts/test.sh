@@ -7,12 +7,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales \
   procps xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine \
-  libbenchmark-dev lintian man-db groff-base dpkg-dev gzip openssl
+  libbenchmark-dev lintian man-db groff-base dpkg-dev gzip openssl git xz-utils \
+  binutils util-linux
 
 scripts/build.sh -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
-# charplay.exe, for its tests under Wine (FFmpeg and OpenCV for Windows are
-# built once and kept).
+# charplay.exe, for its tests under Wine, and the portable Linux archive
+# (their FFmpeg and OpenCV are built once and kept).
 scripts/build-windows.sh
+scripts/build-linux.sh
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
 
 BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON

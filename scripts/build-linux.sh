@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds charplay for any x86_64 Linux with the glibc of Debian 12 or newer
+# and packs it, with its own OpenCV, a README, the man page, the sample
+# video and the licences, as dist/charplay-<version>-linux-x86_64.tar.xz.
+#
+# OpenCV, with FFmpeg and dav1d linked into it, comes as shared libraries
+# in lib/ beside the program, found through $ORIGIN: its GTK 3 window is a
+# plugin there that loads only where GTK 3 is installed, and without it
+# charplay plays in the terminal alone. They are built from Debian's
+# sources into a sysroot kept between runs (scripts/sysroot/cache.sh). The
+# program's build stays in build-linux/.
+#
+# With --if-cached it installs nothing and builds only the program and the
+# archive; without a sysroot it builds nothing and exits 3.
+#
+#   build-linux.sh [--if-cached]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/sysroot/cache.sh
+sysroot_start linux xz-utils -- "$@"
+
+build=build-linux
+# RPATH rather than RUNPATH: our libraries come first, even where
+# LD_LIBRARY_PATH names a system OpenCV of the same soname.
+sysroot_build_charplay "$build" -DCMAKE_INSTALL_RPATH='$ORIGIN/lib' \
+  -DCMAKE_BUILD_WITH_INSTALL_RPATH=ON -DCMAKE_EXE_LINKER_FLAGS=-Wl,--disable-new-dtags
+
+version=$(scripts/version.sh)
+name=charplay-$version-linux-x86_64
+stage=$build/$name
+rm -rf "$stage" && mkdir -p "$stage/lib" "$stage/licenses"
+strip -o "$stage/charplay" "$build/charplay"
+for library in "$sysroot"/lib/libopencv_*.so.[0-9]*[0-9] "$sysroot"/lib/libopencv_highgui_gtk3*.so; do
+  [[ $library == *.so.*.* ]] && continue
+  strip --strip-unneeded -o "$stage/lib/$(basename "$library")" "$library"
+done
+sed "s/@VERSION@/$version/g" packaging/linux/README.txt > "$stage/README.txt"
+cp "$build/charplay.1" samples/mandelbrot.mp4 "$stage/"
+cp LICENSE "$stage/licenses/charplay-LICENSE.txt"
+cp "$sysroot"/licenses/* "$stage/licenses/"
+cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
+mkdir -p dist
+tar -C "$build" --sort=name --owner=0 --group=0 --numeric-owner \
+  --mtime="@$(git log -1 --format=%ct 2> /dev/null || date +%s)" -cJf "dist/$name.tar.xz" "$name"
+echo "dist/$name.tar.xz"

@@ -1,0 +1,105 @@
+"""The portable Linux archive: its program where no system library but the
+C and C++ runtimes and zlib can be loaded, byte for byte as the
+distribution build plays; its GTK 3 window where GTK is installed; no
+OpenCV or FFmpeg but its own."""
+import glob
+import os
+import re
+import subprocess
+import sys
+import tarfile
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+from charplay import NO_DISPLAY, fixture, frames, play  # noqa: E402
+from network import Streams  # noqa: E402
+from xserver import Window, start_xvfb, stop_xvfb  # noqa: E402
+
+ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
+SYSTEM = "/usr/lib/x86_64-linux-gnu"
+# What every Linux has that the archive may use.
+BASE = ("ld-linux-x86-64.so.2", "libc.so.6", "libm.so.6", "libstdc++.so.6", "libgcc_s.so.1",
+        "libz.so.1")
+# Copies the base into a tmpfs that then stands for the system's libraries.
+HIDE = f"""set -e
+mount -t tmpfs none "$1"
+for library in {' '.join(BASE)}; do cp -L {SYSTEM}/$library "$1/"; done
+mount --bind "$1" {SYSTEM}
+shift
+exec "$@"
+"""
+
+
+def setUpModule():
+    global FOLDER, PROGRAM, XVFB, DISPLAY
+    FOLDER = tempfile.TemporaryDirectory()
+    with tarfile.open(ARCHIVE) as archive:
+        archive.extractall(FOLDER.name)
+    (PROGRAM,) = glob.glob(os.path.join(FOLDER.name, "charplay-*", "charplay"))
+    XVFB, DISPLAY = start_xvfb()
+
+
+def tearDownModule():
+    stop_xvfb(XVFB)
+    FOLDER.cleanup()
+
+
+def hidden(stdin, env):
+    """Runs the archive's program where only the base libraries are."""
+    with tempfile.TemporaryDirectory() as base:
+        return subprocess.run(["unshare", "--mount", "--propagation", "private", "sh", "-c", HIDE,
+                               "sh", base, PROGRAM], input=stdin, capture_output=True, env=env,
+                              timeout=120)
+
+
+class LibrariesHidden(unittest.TestCase):
+    def test_plays_as_the_distribution_build_with_or_without_a_display(self):
+        for name in ("greys.mkv", "clip.mp4", "av1.mp4", "hevc_10bit.mkv", "vp9.webm",
+                     "prores.mov", "theora.ogv"):
+            expected = play(fixture(name), env=NO_DISPLAY)
+            self.assertTrue(frames(expected.stdout))
+            for env in (NO_DISPLAY, dict(NO_DISPLAY, DISPLAY=DISPLAY)):
+                with self.subTest(name, display="DISPLAY" in env):
+                    played = hidden(fixture(name).encode() + b"\n", env)
+                    self.assertEqual((played.returncode, played.stderr), (0, b""))
+                    self.assertEqual(played.stdout, expected.stdout)
+
+
+class Network(Streams, unittest.TestCase):
+    end_of_line = b"\n"
+
+    def play(self, address):
+        return hidden(address.encode() + b"\n", NO_DISPLAY)
+
+
+class Libraries(unittest.TestCase):
+    def test_ldd_finds_opencv_in_the_archive_and_no_ffmpeg_at_all(self):
+        folder = os.path.dirname(PROGRAM)
+        for binary in [PROGRAM, *glob.glob(os.path.join(folder, "lib", "libopencv_*.so.*"))]:
+            shown = subprocess.run(["ldd", binary], capture_output=True, text=True).stdout
+            with self.subTest(os.path.basename(binary)):
+                for line in re.findall(r"(?m)^\s*(libopencv\S*) => (\S+)", shown):
+                    self.assertTrue(line[1].startswith(folder + "/lib/"), shown)
+                self.assertNotRegex(shown, r"lib(av|sw|dav1d|ssl|crypto|gtk|Qt)", shown)
+
+    def test_the_gtk_window_and_escape_with_only_its_own_opencv_loaded(self):
+        charplay = subprocess.Popen([PROGRAM, fixture("slow.mkv")], stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                    env=dict(NO_DISPLAY, DISPLAY=DISPLAY))
+        self.addCleanup(charplay.kill)
+        window = Window(DISPLAY)
+        with open(f"/proc/{charplay.pid}/maps") as f:
+            loaded = {line.split()[-1] for line in f if "/" in line}
+        ours = [path for path in loaded if re.search(r"/lib(opencv|av|sw|dav1d)", path)]
+        self.assertTrue(ours)
+        self.assertEqual([p for p in ours if not p.startswith(os.path.dirname(PROGRAM))], [])
+        self.assertTrue([path for path in loaded if "/libgtk-3.so" in path], loaded)
+        window.key("Escape")
+        self.assertEqual(charplay.wait(timeout=30), 0)
+        self.assertEqual(charplay.stderr.read(), b"")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -19,9 +19,11 @@ from xserver import Window, start_xvfb, stop_xvfb  # noqa: E402
 
 ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
 SYSTEM = "/usr/lib/x86_64-linux-gnu"
-# What every Linux has that the archive may use.
+# What every Linux has that the archive may use, and the X client library
+# (with what it needs) of any machine with a display: without GTK, that
+# display must cost nothing.
 BASE = ("ld-linux-x86-64.so.2", "libc.so.6", "libm.so.6", "libstdc++.so.6", "libgcc_s.so.1",
-        "libz.so.1")
+        "libz.so.1", "libxcb.so.1", "libXau.so.6", "libXdmcp.so.6", "libbsd.so.0", "libmd.so.0")
 # Copies the base into a tmpfs that then stands for the system's libraries.
 HIDE = f"""set -e
 mount -t tmpfs none "$1"

@@ -43,7 +43,7 @@ echo "The Linux archive"
 scripts/build-linux.sh > /dev/null
 
 echo "The source archive"
-scripts/sysroot/pack-sources.sh "$version" "dist/${release[3]}"
+scripts/pack-sources.sh "$version" "dist/${release[3]}"
 
 (cd dist && sha256sum "${release[@]}" > SHA256SUMS)
 for file in "${release[@]}" SHA256SUMS; do

@@ -43,8 +43,9 @@ $(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only)")
     statically; in charplay-$version-linux-x86_64.tar.xz, FFmpeg and dav1d
     are linked into OpenCV's libraries in lib/.
 charplay-$version/
-    charplay's own source at commit $commit. Beyond Debian's patches, the
-    build changes FFmpeg in one place:
+    charplay's own source at commit
+    $commit.
+    Beyond Debian's patches, the build changes FFmpeg in one place:
     scripts/sysroot/ffmpeg-connect-errors.patch.
 
 Rebuilding

@@ -1,31 +1,28 @@
 #!/usr/bin/env bash
-# Builds FFmpeg's static libraries for TARGET (windows or linux) into
-# PREFIX, under the LGPL 3 (no GPL or non-free part): every video decoder
-# FFmpeg has without an outside library, AV1 through dav1d (built into
-# PREFIX before), every demuxer and parser, and the network protocols, with
-# TLS from the target (Windows' schannel, OpenSSL on Linux). Audio and
-# subtitle decoders, encoders, muxers, filters and devices stay out. Writes
-# the configure line to PREFIX/share/charplay/ffmpeg-configure.txt.
+# Builds FFmpeg's static libraries for TARGET into PREFIX, under the LGPL 3
+# (no GPL or non-free part): every video decoder FFmpeg has without an
+# outside library, AV1 through dav1d (built into PREFIX before), every
+# demuxer and parser, and the network protocols, with TLS from the target
+# (Windows' schannel, OpenSSL on Linux). Audio and subtitle decoders,
+# encoders, muxers, filters and devices stay out. Records the configure
+# line in PREFIX/share/charplay/ffmpeg-configure.txt.
 #
-# The video decoders are those that Debian's build of the same FFmpeg lists
-# (ffmpeg -decoders), less the names this configure does not know;
-# configure itself drops those that need a library or a hardware API that
-# is not there.
+# The video decoders are those in DECODERS (what Debian's build of the
+# same FFmpeg lists with ffmpeg -decoders), less the names this configure
+# does not know; configure itself drops those that need a library or a
+# hardware API that is not there.
 #
-# Our one change to FFmpeg: a refused connection fails at once on Windows
-# (ffmpeg-connect-errors.patch says why).
-#
-#   build-ffmpeg.sh TARGET SOURCE_DIR BUILD_DIR PREFIX
+#   build-ffmpeg.sh TARGET SOURCE_DIR BUILD_DIR PREFIX DECODERS
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/$1.sh"
+source "$(dirname "$0")/common.sh"
+load_target "$1"
 source_dir=$(cd "$2" && pwd)
+decoders=$(realpath "$5")
 mkdir -p "$3" && cd "$3"
 prefix=$4
-patch -d "$source_dir" -p1 --forward --quiet < "$here/ffmpeg-connect-errors.patch"
 
 known=$("$source_dir/configure" --list-decoders | tr -s ' \t' '\n')
-video_decoders=$(ffmpeg -hide_banner -decoders | awk '$1 ~ /^V/ && $2 != "=" { print $2 }' |
+video_decoders=$(awk '$1 ~ /^V/ && $2 != "=" { print $2 }' "$decoders" |
                  grep -Fx "$known" | paste -s -d ,)
 
 configure=("$source_dir/configure" --prefix="$prefix" "${ffmpeg_target[@]}"
@@ -36,9 +33,8 @@ configure=("$source_dir/configure" --prefix="$prefix" "${ffmpeg_target[@]}"
   --enable-zlib --enable-libdav1d --enable-network
   --enable-decoder="$video_decoders" --enable-demuxers --enable-parsers --enable-bsfs
   --enable-protocols)
-mkdir -p "$prefix/share/charplay"
-echo "${configure[*]}" > "$prefix/share/charplay/ffmpeg-configure.txt"
+record "$prefix/share/charplay/ffmpeg-configure.txt" "${configure[@]}"
 export "$pkg_config_variable=$prefix/lib/pkgconfig"
-"${configure[@]}" > configure.log 2>&1 || { tail -n 30 configure.log; exit 1; }
-make -j"$(nproc)" > make.log 2>&1 || { tail -n 30 make.log; exit 1; }
-make install > /dev/null
+logged configure.log "${configure[@]}"
+logged make.log make -j"$(nproc)"
+logged install.log make install

@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# Builds OpenCV for TARGET (windows or linux) into PREFIX: the modules
-# charplay uses, video read through FFmpeg from PREFIX, windows drawn with
-# the target's toolkit. Debian's source has no 3rdparty/ folder, so
-# everything bundled there is off, and so are the image-format libraries;
-# the CPU baseline is Debian's, so that frames come out the same as on
-# Debian. Writes the configure line to
+# Builds OpenCV for TARGET into PREFIX: the modules charplay uses, video
+# read through FFmpeg from PREFIX, windows drawn with the target's toolkit.
+# Debian's source has no 3rdparty/ folder, so everything bundled there is
+# off, and so are the image-format libraries; the target sets the CPU
+# baseline Debian builds with, so that frames come out the same as on
+# Debian. Records the configure line in
 # PREFIX/share/charplay/opencv-configure.txt.
 #
 #   build-opencv.sh TARGET SOURCE_DIR BUILD_DIR PREFIX
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-source "$here/$1.sh"
+source "$(dirname "$0")/common.sh"
+load_target "$1"
 source_dir=$(cd "$2" && pwd)
 build=$3
 prefix=$4
@@ -25,14 +24,12 @@ off=(WITH_IPP WITH_ITT WITH_OPENCL WITH_OPENCLAMDFFT WITH_OPENCLAMDBLAS WITH_PRO
      BUILD_DOCS BUILD_JAVA BUILD_opencv_python3 BUILD_ZLIB CV_TRACE OPENCV_GENERATE_PKGCONFIG)
 configure=(cmake -S "$source_dir" -B "$build" "${opencv_target[@]}"
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix"
-  -DCMAKE_MODULE_PATH="$root/cmake/sysroot" -DBUILD_LIST=core,imgproc,imgcodecs,videoio,highgui
+  -DCMAKE_MODULE_PATH="$sysroot_root/cmake/sysroot" -DBUILD_LIST=core,imgproc,imgcodecs,videoio,highgui
   -DWITH_FFMPEG=ON -DOPENCV_FFMPEG_USE_FIND_PACKAGE=FFMPEG -DOPENCV_FFMPEG_SKIP_DOWNLOAD=ON
-  -DENABLE_CONFIG_VERIFICATION=ON -DCPU_BASELINE=SSE2 -DCPU_BASELINE_DISABLE=SSE3)
+  -DENABLE_CONFIG_VERIFICATION=ON)
 for option in "${off[@]}"; do configure+=("-D$option=OFF"); done
-mkdir -p "$prefix/share/charplay"
-echo "${configure[*]}" > "$prefix/share/charplay/opencv-configure.txt"
+record "$prefix/share/charplay/opencv-configure.txt" "${configure[@]}"
 export "$pkg_config_variable=$prefix/lib/pkgconfig"
-"${configure[@]}" > "$build.configure.log" 2>&1 || { tail -n 30 "$build.configure.log"; exit 1; }
-cmake --build "$build" --parallel "$(nproc)" > "$build.make.log" 2>&1 ||
-  { tail -n 30 "$build.make.log"; exit 1; }
-cmake --install "$build" > /dev/null
+logged "$build.configure.log" "${configure[@]}"
+logged "$build.make.log" cmake --build "$build" --parallel "$(nproc)"
+logged "$build.install.log" cmake --install "$build"

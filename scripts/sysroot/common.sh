@@ -1,0 +1,52 @@
+# What every sysroot script shares: three helpers, and what a target file
+# (TARGET.sh beside this one) sets, which load_target TARGET loads:
+#
+#   target_packages      Debian packages installed on this machine to build
+#                        for the target
+#   target_root          the Debian suite of the root the target is built in
+#                        (make-root.sh), or empty to build on this machine
+#   target_root_packages the packages of that root
+#   target_tools         packages whose versions go into the sysroot's key,
+#                        looked up where the target is built
+#   target_key_files     files outside scripts/sysroot/ that also go into it
+#   dav1d_target         dav1d's meson arguments for the target
+#   ffmpeg_target        FFmpeg's configure arguments for the target
+#   openssl_target       OpenSSL's Configure arguments (a static OpenSSL for
+#                        FFmpeg's TLS), or empty when the target has its own
+#   opencv_target        OpenCV's CMake arguments for the target
+#   pkg_config_variable  PKG_CONFIG_PATH (the sysroot's libraries before the
+#                        system's) or PKG_CONFIG_LIBDIR (the sysroot's alone)
+sysroot_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+sysroot_root=$(cd "$sysroot_scripts/../.." && pwd)
+
+load_target() {
+  source "$sysroot_scripts/$1.sh"
+}
+
+# Runs COMMAND with its output in LOG; on failure, shows the log's end.
+#
+#   logged LOG COMMAND...
+logged() {
+  local log=$1
+  shift
+  "$@" > "$log" 2>&1 || { local status=$?; tail -n 30 "$log"; return $status; }
+}
+
+# Writes COMMAND to FILE as a line that a shell reads back into the same
+# arguments ($ORIGIN stays $ORIGIN), for anyone rebuilding by hand: a word
+# with anything but the plainest characters in it goes in single quotes.
+#
+#   record FILE COMMAND...
+record() {
+  local file=$1 plain='^[A-Za-z0-9_./=:,+@%-]+$' word words=()
+  shift
+  for word; do
+    if [[ $word =~ $plain ]]; then
+      words+=("$word")
+    else
+      words+=("'${word//\'/\'\\\'\'}'")
+    fi
+  done
+  mkdir -p "$(dirname "$file")"
+  echo "${words[*]}" > "$file"
+}

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Builds charplay for any x86_64 Linux with the glibc of Debian 12 or newer
-# and packs it, with its own OpenCV, a README, the man page, the sample
-# video and the licences, as dist/charplay-<version>-linux-x86_64.tar.xz.
+# Builds charplay for any x86_64 Linux with glibc 2.31 or newer and packs
+# it, with its own OpenCV, a README, the man page, the sample video and the
+# licences, as dist/charplay-<version>-linux-x86_64.tar.xz.
 #
-# OpenCV, with FFmpeg and dav1d linked into it, comes as shared libraries
-# in lib/ beside the program, found through $ORIGIN: its GTK 3 window is a
-# plugin there that loads only where GTK 3 is installed, and without it
-# charplay plays in the terminal alone. They are built from Debian's
-# sources into a sysroot kept between runs (scripts/sysroot/cache.sh). The
-# program's build stays in build-linux/.
+# OpenCV, with FFmpeg, dav1d and OpenSSL linked into it, comes as shared
+# libraries in lib/ beside the program, found through $ORIGIN: its GTK 3
+# window is a plugin there that loads only where GTK 3 is installed, and
+# without it charplay plays in the terminal alone. They are built from
+# Debian 12's sources, inside a Debian 11 root for its older glibc and
+# libstdc++, into a sysroot kept between runs (scripts/sysroot/cache.sh).
+# The program is built in that root too, in build-linux/.
 #
 # With --if-cached it installs nothing and builds only the program and the
-# archive; without a sysroot it builds nothing and exits 3.
+# archive; without a sysroot it builds nothing and exits 3 (4 where what
+# builds it is not installed).
 #
 #   build-linux.sh [--if-cached]
 set -euo pipefail

@@ -10,7 +10,7 @@
 #
 # With --if-cached (the tests' way to keep the exe current) it installs
 # nothing and builds only the exe and the zip; without a sysroot it builds
-# nothing and exits 3.
+# nothing and exits 3 (4 where what builds it is not installed).
 #
 #   build-windows.sh [--if-cached]
 set -euo pipefail

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Packs the sources of a release's binaries into OUT (a .tar.xz): Debian's
-# source packages of FFmpeg, dav1d and OpenCV as the sysroots were built
-# from them, charplay's own source at the commit checked out, and
+# source packages of FFmpeg, dav1d, OpenCV and OpenSSL as the sysroots were
+# built from them, charplay's own source at the commit checked out, and
 # REBUILD.txt with the configure lines used and the commands that rebuild
 # the binaries from these files. The sysroots of both targets must be built.
 #
@@ -26,7 +26,8 @@ git archive --prefix="charplay-$version/" "$commit" | tar -x -C "$stage/$name"
 
 configure_lines() {
   local file
-  for file in dav1d ffmpeg opencv; do
+  for file in openssl dav1d ffmpeg opencv; do
+    [ -f "$1/share/charplay/$file-configure.txt" ] || continue
     printf '\n%s:\n' "$file"
     sed 's/^/    /' "$1/share/charplay/$file-configure.txt"
   done
@@ -40,8 +41,8 @@ debian/
     and upstream's signatures) exactly as they were fetched for the build:
 $(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only)")
     charplay-$version-windows-x64.zip links FFmpeg, dav1d and OpenCV
-    statically; in charplay-$version-linux-x86_64.tar.xz, FFmpeg and dav1d
-    are linked into OpenCV's libraries in lib/.
+    statically; in charplay-$version-linux-x86_64.tar.xz, FFmpeg, dav1d
+    and OpenSSL are linked into OpenCV's libraries in lib/.
 charplay-$version/
     charplay's own source at commit
     $commit.
@@ -51,8 +52,9 @@ charplay-$version/
 Rebuilding
 ----------
 On Debian 12 (amd64), as root, with the versions of libavcodec-dev,
-libdav1d-dev and libopencv-dev above installed (the scripts install what
-else they need):
+libdav1d-dev and libopencv-dev above installed, and OpenSSL's above the
+newest of Debian 12's point releases (the scripts install what else they
+need):
 
     tar xf $name.tar.xz
     cd $name/charplay-$version
@@ -64,10 +66,18 @@ They build FFmpeg, dav1d and OpenCV from debian/ into ~/.cache/charplay
 dist/charplay-$version-windows-x64.zip and
 dist/charplay-$version-linux-x86_64.tar.xz.
 
+The Linux archive is built inside a Debian 11 root, for its glibc 2.31
+and GCC 10: build-linux.sh makes that root with debootstrap from Debian's
+archive (set CHARPLAY_DEBIAN_MIRROR for another mirror), and
+scripts/sysroot/in-root.sh runs a command inside it.
+
+Each configure line below is written as a shell reads it back: pasted
+into bash, it gives the same arguments.
+
 To link charplay with a changed FFmpeg: after one run above, unpack
 debian/ffmpeg_*.dsc with dpkg-source -x, change it, run its configure with
-the line below, then make install (the --prefix is the sysroot in
-~/.cache/charplay), and run scripts/build-windows.sh --if-cached (or
+the line below (for Linux, inside the root), then make install (the
+--prefix is the sysroot in ~/.cache/charplay), and run scripts/build-windows.sh --if-cached (or
 scripts/build-linux.sh --if-cached): it links charplay against the
 changed libraries.
 

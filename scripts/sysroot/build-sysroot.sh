@@ -1,45 +1,61 @@
 #!/usr/bin/env bash
-# Builds the sysroot charplay links against for TARGET (windows or linux):
-# FFmpeg, dav1d and OpenCV from Debian's sources, with the licence texts
-# that go with them and the configure lines used. The source packages
-# (.dsc and tarballs) are kept in SOURCES, fetched there when it is empty;
-# WORK is removed at the end.
+# Builds the sysroot charplay links against for TARGET: FFmpeg, dav1d,
+# OpenCV and, where the target asks for it, OpenSSL, from Debian's sources,
+# with the licence texts that go with them and the configure lines used.
+# The source packages (.dsc and tarballs) are kept in SOURCES, fetched there
+# when it is empty; they are unpacked and patched here, and built in ROOT
+# (a Debian root, see make-root.sh) when one is given, else on this
+# machine. WORK is removed at the end.
 #
-#   build-sysroot.sh TARGET SYSROOT SOURCES WORK
+#   build-sysroot.sh TARGET SYSROOT SOURCES WORK [ROOT]
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-target=$1
+source "$(dirname "$0")/common.sh"
+load_target "$1"
 sysroot=$2
 sources=$3
 work=$4
-source "$here/$target.sh"
+root=${5:-}
 
 rm -rf "$sysroot" "$work"
 if [ ! -f "$sources/done" ]; then
   rm -rf "$sources"
-  "$here/fetch-sources.sh" "$sources" > /dev/null
+  "$sysroot_scripts/fetch-sources.sh" "$sources" > /dev/null
   touch "$sources/done"
 fi
-"$here/unpack-sources.sh" "$sources" "$work"
-ffmpeg_source=$(echo "$work"/ffmpeg-*/)
-dav1d_source=$(echo "$work"/dav1d-*/)
-opencv_source=$(echo "$work"/opencv-*/)
-target_prepare "$sysroot"
-"$here/build-dav1d.sh" "$target" "$dav1d_source" "$work/dav1d" "$sysroot"
-"$here/build-ffmpeg.sh" "$target" "$ffmpeg_source" "$work/ffmpeg" "$sysroot"
-"$here/build-opencv.sh" "$target" "$opencv_source" "$work/opencv" "$sysroot"
+"$sysroot_scripts/unpack-sources.sh" "$sources" "$work"
+source_of() { echo "$work/$1"-*/; }
+# Our one change to FFmpeg: a refused connection fails at once on Windows
+# (ffmpeg-connect-errors.patch says why).
+patch -d "$(source_of ffmpeg)" -p1 --forward --quiet < "$sysroot_scripts/ffmpeg-connect-errors.patch"
+# The decoders of Debian's build of this FFmpeg, whatever the root has.
+ffmpeg -hide_banner -decoders > "$work/decoders.txt"
 
-# FFmpeg is built under the LGPL 3, which builds on the GPL 3 (the zip takes
-# that text from Debian's common licences). Debian's copyright files name
-# every other licence in each source, OpenCV's third-party code included.
-mkdir -p "$sysroot/licenses"
-cp "$ffmpeg_source/LICENSE.md" "$sysroot/licenses/FFmpeg-LICENSE.md"
-cp "$ffmpeg_source/COPYING.LGPLv3" "$sysroot/licenses/FFmpeg-COPYING.LGPLv3.txt"
-cp "$dav1d_source/COPYING" "$sysroot/licenses/dav1d-COPYING.txt"
-cp "$opencv_source/LICENSE" "$sysroot/licenses/OpenCV-LICENSE.txt"
-for package in ffmpeg dav1d opencv; do
-  source_dir=$(echo "$work/$package"-*/)
-  cp "$source_dir/debian/copyright" "$sysroot/licenses/$package-debian-copyright.txt"
+mkdir -p "$sysroot/lib" "$sysroot/licenses"
+build=()
+[ -z "$root" ] || build=("$sysroot_scripts/in-root.sh" "$root" "$sysroot_root" "$sysroot" "$work" --)
+if [ ${#openssl_target[@]} -gt 0 ]; then
+  "${build[@]}" "$sysroot_scripts/build-openssl.sh" "$1" "$(source_of openssl)" "$work/openssl" "$sysroot"
+fi
+"${build[@]}" "$sysroot_scripts/build-dav1d.sh" "$1" "$(source_of dav1d)" "$work/dav1d" "$sysroot"
+"${build[@]}" "$sysroot_scripts/build-ffmpeg.sh" "$1" "$(source_of ffmpeg)" "$work/ffmpeg" "$sysroot" \
+  "$work/decoders.txt"
+"${build[@]}" "$sysroot_scripts/build-opencv.sh" "$1" "$(source_of opencv)" "$work/opencv" "$sysroot"
+
+# FFmpeg is built under the LGPL 3, which builds on the GPL 3 (the archives
+# take that text from Debian's common licences). Debian's copyright files
+# name every other licence in each source, OpenCV's third-party code
+# included.
+cp "$(source_of ffmpeg)/LICENSE.md" "$sysroot/licenses/FFmpeg-LICENSE.md"
+cp "$(source_of ffmpeg)/COPYING.LGPLv3" "$sysroot/licenses/FFmpeg-COPYING.LGPLv3.txt"
+cp "$(source_of dav1d)/COPYING" "$sysroot/licenses/dav1d-COPYING.txt"
+cp "$(source_of opencv)/LICENSE" "$sysroot/licenses/OpenCV-LICENSE.txt"
+packages=(ffmpeg dav1d opencv)
+if [ ${#openssl_target[@]} -gt 0 ]; then
+  cp "$(source_of openssl)/LICENSE.txt" "$sysroot/licenses/OpenSSL-LICENSE.txt"
+  packages+=(openssl)
+fi
+for package in "${packages[@]}"; do
+  cp "$(source_of "$package")/debian/copyright" "$sysroot/licenses/$package-debian-copyright.txt"
 done
 rm -rf "$work"
 touch "$sysroot/done"

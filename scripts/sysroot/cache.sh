@@ -1,17 +1,23 @@
-# The cache of sysroots, sourced by scripts/build-windows.sh and
-# scripts/build-linux.sh.
+# The cache of sysroots and Debian roots, sourced by scripts/build-windows.sh,
+# scripts/build-linux.sh and the tests of what they build.
 #
-# A sysroot (FFmpeg, dav1d and OpenCV built for a target) is reused while
-# its key stays the same: the source versions, the versions of the tools
-# that build it and the scripts and CMake files that shape it. The source
-# packages are kept once for all targets, under the key of their versions.
-# Older sysroots and sources go once a new one is complete. All of it holds
-# absolute paths, so it lives at a fixed place: $CHARPLAY_CACHE, by default
-# ~/.cache/charplay.
+# A sysroot (FFmpeg, dav1d, OpenCV and maybe OpenSSL built for a target) is
+# reused while its key stays the same: the source versions, the versions of
+# the tools that build it (in its Debian root, for a target built in one),
+# and the files that shape it (sysroot_key_files). The source packages are
+# kept once for all targets, under the key of their versions. A Debian root
+# (make-root.sh) is kept under a key of its own, as root-NAME-SUITE-ARCH-KEY,
+# a name that pruning sysroots leaves alone. Older sysroots, sources and
+# roots go once a new one is complete. All of it holds absolute paths, so it
+# lives at a fixed place: $CHARPLAY_CACHE, by default ~/.cache/charplay.
+#
+# Where something is missing, the functions below return 3 when it is not
+# built (and they were asked not to build it), and 4 when what builds it is
+# not installed; the build scripts exit with the same. They are called
+# where errexit does not hold, so each failure is returned by hand.
 
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cache=${CHARPLAY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/charplay}
-sysroot_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-sysroot_root=$(cd "$sysroot_scripts/../.." && pwd)
 
 # One run at a time on the cache and on what is built from it: SCRIPT runs
 # again under the lock, unless it already holds it (a script that calls
@@ -25,11 +31,49 @@ cache_lock() {
   fi
 }
 
-# What building a sysroot for TARGET needs installed.
+# What building a sysroot for TARGET needs installed here.
 sysroot_install_tools() {
-  source "$sysroot_scripts/$1.sh"
-  "$sysroot_root/scripts/deps.sh" cmake make pkg-config nasm meson ninja-build patch dpkg-dev \
-    libopencv-dev libavcodec-dev libdav1d-dev ffmpeg "${target_packages[@]}"
+  load_target "$1"
+  "$sysroot_root/scripts/deps.sh" patch dpkg-dev util-linux libopencv-dev libavcodec-dev \
+    libdav1d-dev libssl-dev ffmpeg "${target_packages[@]}"
+}
+
+# The files whose content goes into TARGET's key, relative to the source
+# tree, one a line; fails on one that is missing.
+sysroot_key_files() (
+  load_target "$1"
+  cd "$sysroot_root"
+  for file in scripts/sysroot/common.sh scripts/sysroot/build-*.sh scripts/sysroot/*-root.sh \
+              scripts/sysroot/*-sources.sh scripts/sysroot/*.patch scripts/sysroot/"$1".* \
+              cmake/sysroot/* "${target_key_files[@]}"; do
+    [ -f "$file" ] || { echo "$sysroot_root/$file is missing" >&2; return 1; }
+    echo "$file"
+  done
+)
+
+# Sets root to the Debian root NAME of SUITE for ARCHITECTURE with
+# PACKAGES, making it first (a minute or two, once) unless IF_CACHED is
+# true.
+#
+#   root_ready NAME SUITE ARCHITECTURE IF_CACHED [PACKAGE...]
+root_ready() {
+  local name=$1 suite=$2 architecture=$3 if_cached=$4 key old
+  shift 4
+  key=$({ echo "$*"; cat "$sysroot_scripts/make-root.sh"; } | sha256sum | cut -c 1-16)
+  root=$cache/root-$name-$suite-$architecture-$key
+  [ -d "$root" ] && return 0
+  if $if_cached; then
+    echo "The Debian $suite root ($name) is not made in $cache"
+    return 3
+  fi
+  command -v debootstrap > /dev/null || { echo "debootstrap is not installed"; return 4; }
+  echo "Making a Debian $suite root ($name) in $root (minutes; once)"
+  mkdir -p "$cache"
+  flock "$cache/roots.lock" "$sysroot_scripts/make-root.sh" "$suite" "$architecture" "$root" "$@" ||
+    return 1
+  for old in "$cache/root-$name-$suite-$architecture"-*; do
+    [ "$old" = "$root" ] || rm -rf "$old"
+  done
 }
 
 # The source packages in DIR (a release's source archive holds them) in
@@ -38,7 +82,7 @@ sources_from() {
   local dir=$1 versions=$2 package version
   while read -r package version; do
     if [ ! -f "$dir/${package}_${version#*:}.dsc" ]; then
-      echo "$dir has no ${package}_${version#*:}.dsc, the version installed here"
+      echo "$dir has no ${package}_${version#*:}.dsc, the version this machine builds"
       return 1
     fi
   done <<< "$versions"
@@ -47,23 +91,26 @@ sources_from() {
   touch "$sources/done"
 }
 
-# Sets sysroot and sources for TARGET, building them first unless IF_CACHED
-# is true. Returns 3 when they are not built and IF_CACHED is true, or
-# when what builds them is not installed.
+# Sets sysroot, sources and build_root (empty where TARGET builds on this
+# machine) for TARGET, building them first unless IF_CACHED is true.
 sysroot_ready() {
-  local target=$1 if_cached=$2 versions inputs key
-  source "$sysroot_scripts/$target.sh"
-  if ! versions=$("$sysroot_scripts/fetch-sources.sh" --versions-only 2> /dev/null) ||
-     ! inputs=$(cd "$sysroot_root" && echo "$versions" &&
-                dpkg-query -W -f '${Package} ${Version}\n' nasm meson ninja-build cmake \
-                  pkg-config ffmpeg "${target_tools[@]}" &&
-                cat scripts/sysroot/build-*.sh scripts/sysroot/*-sources.sh \
-                  scripts/sysroot/*.patch scripts/sysroot/"$target".* cmake/sysroot/* \
-                  "${target_key_files[@]}" 2> /dev/null); then
-    echo "What builds FFmpeg and OpenCV for $target is not installed: scripts/build-$target.sh installs it"
-    return 3
+  local target=$1 if_cached=$2 versions tools files key old
+  load_target "$target"
+  build_root=
+  if [ -n "$target_root" ]; then
+    root_ready build "$target_root" amd64 "$if_cached" "${target_root_packages[@]}" || return
+    build_root=$root
   fi
-  key=$(echo "$inputs" | sha256sum | cut -c 1-16)
+  if ! versions=$("$sysroot_scripts/fetch-sources.sh" --versions-only 2> /dev/null) ||
+     ! tools=$(dpkg-query -W -f '${Package} ${Version}\n' ffmpeg &&
+               dpkg-query --admindir="$build_root/var/lib/dpkg" -W -f '${Package} ${Version}\n' \
+                 "${target_tools[@]}" 2> /dev/null); then
+    echo "What builds FFmpeg and OpenCV for $target is not installed: scripts/build-$target.sh installs it"
+    return 4
+  fi
+  files=$(sysroot_key_files "$target") || return 1
+  key=$({ echo "$versions"; echo "$tools"; echo "$build_root"
+          cd "$sysroot_root" && xargs cat <<< "$files"; } | sha256sum | cut -c 1-16)
   sysroot=$cache/$target-$key
   sources=$cache/sources-$(echo "$versions" | sha256sum | cut -c 1-16)
   [ -f "$sysroot/done" ] && [ -f "$sources/done" ] && return 0
@@ -72,10 +119,11 @@ sysroot_ready() {
     return 3
   fi
   if [ -n "${CHARPLAY_SOURCE_PACKAGES:-}" ] && [ ! -f "$sources/done" ]; then
-    sources_from "$CHARPLAY_SOURCE_PACKAGES" "$versions"
+    sources_from "$CHARPLAY_SOURCE_PACKAGES" "$versions" || return 1
   fi
   echo "Building FFmpeg, dav1d and OpenCV for $target into $sysroot (minutes; once)"
-  "$sysroot_scripts/build-sysroot.sh" "$target" "$sysroot" "$sources" "$cache/work-$target"
+  "$sysroot_scripts/build-sysroot.sh" "$target" "$sysroot" "$sources" "$cache/work-$target" \
+    "$build_root" || return 1
   for old in "$cache/$target"-* "$cache"/sources-*; do
     [ "$old" = "$sysroot" ] || [ "$old" = "$sources" ] || rm -rf "$old"
   done
@@ -84,27 +132,33 @@ sysroot_ready() {
 # The start of scripts/build-TARGET.sh: one run at a time, what it needs
 # installed (the sysroot's tools and the PACKAGES it packs with; nothing
 # with --if-cached) and the sysroot, built when it is missing (not with
-# --if-cached: then it exits 3).
+# --if-cached: then it exits 3, or 4 where the tools are missing).
 #
 #   sysroot_start TARGET PACKAGE... -- ARGUMENTS
 sysroot_start() {
-  local target=$1 packages=() if_cached=false
+  local target=$1 packages=() if_cached=false status=0
   shift
   while [ "$1" != -- ]; do packages+=("$1"); shift; done
   shift
   cache_lock "$sysroot_root/scripts/build-$target.sh" "$@"
   [ "${1:-}" = --if-cached ] && if_cached=true
   $if_cached || { sysroot_install_tools "$target" && "$sysroot_root/scripts/deps.sh" "${packages[@]}"; }
-  sysroot_ready "$target" $if_cached
+  sysroot_ready "$target" $if_cached || status=$?
+  [ $status -eq 0 ] || exit $status
 }
 
 # Builds charplay for release in BUILD against the sysroot, with the
-# target's CMake ARGUMENTS.
+# target's CMake ARGUMENTS, in the target's root where it has one (a build
+# made elsewhere is started afresh).
 sysroot_build_charplay() {
-  local build=$1
+  local build=$1 run=()
   shift
-  cmake -S "$sysroot_root" -B "$build" -DOpenCV_DIR="$sysroot/lib/cmake/opencv4" \
+  [ -z "$build_root" ] || run=("$sysroot_scripts/in-root.sh" "$build_root" "$sysroot_root" "$sysroot" --)
+  if [ "$(cat "$build/built-in" 2> /dev/null)" != "${build_root:-/}" ]; then
+    rm -rf "$build" && mkdir -p "$build" && echo "${build_root:-/}" > "$build/built-in"
+  fi
+  "${run[@]}" cmake -S "$sysroot_root" -B "$build" -DOpenCV_DIR="$sysroot/lib/cmake/opencv4" \
     -DCMAKE_BUILD_TYPE=Release -DCHARPLAY_TESTS=OFF -DCHARPLAY_BENCHMARKS=OFF \
     -DBUILD_TESTING=OFF -DCHARPLAY_WERROR=ON "$@" > /dev/null
-  cmake --build "$build" --parallel "$(nproc)" > /dev/null
+  "${run[@]}" cmake --build "$build" --parallel "$(nproc)" > /dev/null
 }

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Fetches Debian's source packages of FFmpeg, dav1d and OpenCV (.dsc and
-# tarballs, not unpacked) into DIR, at the versions of the packages
-# installed here (libavcodec-dev, libdav1d-dev, libopencv-dev), so that our
-# own builds decode as Debian's does; prints "ffmpeg VERSION", "dav1d
-# VERSION" and "opencv VERSION" first. Uses a private apt state, so the
-# system's sources lists stay as they are.
+# Fetches Debian's source packages of FFmpeg, dav1d, OpenCV and OpenSSL
+# (.dsc and tarballs, not unpacked) into DIR: the first three at the
+# versions of the packages installed here (libavcodec-dev, libdav1d-dev,
+# libopencv-dev), so that our own builds decode as Debian's does, and
+# OpenSSL, which changes no frame, at the newest version of Debian's
+# releases and point releases (not of its security archive, whose sources
+# are not always mirrored), for its fixes; prints
+# "ffmpeg VERSION", "dav1d VERSION", "opencv VERSION" and "openssl VERSION"
+# first. Uses a private apt state, so the system's sources lists stay as
+# they are.
 #
 #   fetch-sources.sh DIR | fetch-sources.sh --versions-only
 set -euo pipefail
@@ -16,7 +20,8 @@ source_of() {
 ffmpeg=$(source_of libavcodec-dev)
 dav1d=$(source_of libdav1d-dev)
 opencv=$(source_of libopencv-dev)
-sources=("$ffmpeg" "$dav1d" "$opencv")
+openssl=openssl=$(apt-cache madison libssl-dev | awk -F' *[|] *' '$3 !~ /-security/ { print $2; exit }')
+sources=("$ffmpeg" "$dav1d" "$opencv" "$openssl")
 printf '%s\n' "${sources[@]}" | tr = ' '
 [ "$1" = --versions-only ] && exit 0
 mkdir -p "$1"

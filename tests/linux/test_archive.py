@@ -1,7 +1,8 @@
 """The portable Linux archive: its program where no system library but the
-C and C++ runtimes and zlib can be loaded, byte for byte as the
-distribution build plays; its GTK 3 window where GTK is installed; no
-OpenCV or FFmpeg but its own."""
+C and C++ runtimes and zlib can be loaded, and in bare Debian 11 and 13,
+byte for byte as the distribution build plays; its GTK 3 window where GTK
+is installed, Debian 11's included; no OpenCV or FFmpeg but its own, and
+nothing newer of glibc and libstdc++ than Debian 11 has."""
 import glob
 import os
 import re
@@ -14,16 +15,26 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 from charplay import NO_DISPLAY, fixture, frames, play  # noqa: E402
+from make_fixtures import CODECS  # noqa: E402
 from network import Streams  # noqa: E402
 from xserver import Window, start_xvfb, stop_xvfb  # noqa: E402
 
 ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
+# Debian roots (tests/linux/run_archive_test.sh makes them) and the command
+# that runs a program inside one.
+BARE_ROOTS = dict(entry.split("=") for entry in os.environ.get("CHARPLAY_BARE_ROOTS", "").split())
+GTK_ROOT = os.environ.get("CHARPLAY_GTK_ROOT", "")
+IN_ROOT = os.environ.get("CHARPLAY_IN_ROOT", "")
+# The newest symbol versions that glibc 2.31 and GCC 10's libstdc++ define.
+NEWEST = {"GLIBC": (2, 31), "GLIBCXX": (3, 4, 28), "CXXABI": (1, 3, 12)}
 SYSTEM = "/usr/lib/x86_64-linux-gnu"
 # What every Linux has that the archive may use, and the X client library
 # (with what it needs) of any machine with a display: without GTK, that
 # display must cost nothing.
-BASE = ("ld-linux-x86-64.so.2", "libc.so.6", "libm.so.6", "libstdc++.so.6", "libgcc_s.so.1",
-        "libz.so.1", "libxcb.so.1", "libXau.so.6", "libXdmcp.so.6", "libbsd.so.0", "libmd.so.0")
+# libdl and libpthread are glibc's own, apart from libc before 2.34.
+BASE = ("ld-linux-x86-64.so.2", "libc.so.6", "libm.so.6", "libdl.so.2", "libpthread.so.0",
+        "libstdc++.so.6", "libgcc_s.so.1", "libz.so.1",
+        "libxcb.so.1", "libXau.so.6", "libXdmcp.so.6", "libbsd.so.0", "libmd.so.0")
 # Copies the base into a tmpfs that then stands for the system's libraries.
 HIDE = f"""set -e
 mount -t tmpfs none "$1"
@@ -56,6 +67,18 @@ def hidden(stdin, env):
                               timeout=120)
 
 
+def in_root(root, *args, **kwargs):
+    """A Popen argument list that runs the archive's program in a Debian
+    root, with the archive, the fixtures and the X server's socket bound in."""
+    return [IN_ROOT, root, FOLDER.name, os.environ["FIXTURES"], "/tmp/.X11-unix", "--",
+            PROGRAM, *args]
+
+
+def play_in_root(root, stdin):
+    return subprocess.run(in_root(root), input=stdin, capture_output=True, env=NO_DISPLAY,
+                          timeout=120)
+
+
 class LibrariesHidden(unittest.TestCase):
     def test_plays_as_the_distribution_build_with_or_without_a_display(self):
         for name in ("greys.mkv", "clip.mp4", "av1.mp4", "hevc_10bit.mkv", "vp9.webm",
@@ -74,6 +97,50 @@ class Network(Streams, unittest.TestCase):
 
     def play(self, address):
         return hidden(address.encode() + b"\n", NO_DISPLAY)
+
+
+class NetworkInDebian11(Network):
+    def play(self, address):
+        return play_in_root(BARE_ROOTS["bullseye"], address.encode() + b"\n")
+
+
+class OlderAndNewerDebian(unittest.TestCase):
+    def test_no_elf_file_needs_a_newer_glibc_or_libstdcxx_than_debian_11(self):
+        elves = []
+        for folder, _, names in os.walk(os.path.dirname(PROGRAM)):
+            for path in (os.path.join(folder, name) for name in names):
+                with open(path, "rb") as f:
+                    if f.read(4) == b"\x7fELF":
+                        elves.append(path)
+        self.assertIn(PROGRAM, elves)
+        for path in elves:
+            symbols = subprocess.run(["objdump", "-T", path], capture_output=True, text=True,
+                                     check=True).stdout
+            needed = set(re.findall(r"\b(GLIBC|GLIBCXX|CXXABI)_([0-9.]+)\b", symbols))
+            with self.subTest(os.path.basename(path)):
+                self.assertIn("GLIBC", {name for name, _ in needed})
+                newer = sorted(f"{name}_{version}" for name, version in needed
+                               if tuple(map(int, version.split("."))) > NEWEST[name])
+                self.assertEqual(newer, [])
+
+    def test_bare_debian_11_and_13_play_as_the_distribution_build(self):
+        self.assertEqual(sorted(BARE_ROOTS), ["bullseye", "trixie"])
+        for name in CODECS:
+            expected = play(fixture(name), env=NO_DISPLAY)
+            self.assertTrue(frames(expected.stdout))
+            for suite, root in BARE_ROOTS.items():
+                with self.subTest(name, suite=suite):
+                    played = play_in_root(root, fixture(name).encode() + b"\n")
+                    self.assertEqual((played.returncode, played.stderr), (0, b""))
+                    self.assertEqual(played.stdout, expected.stdout)
+
+    def test_the_gtk_window_and_escape_in_debian_11(self):
+        charplay = subprocess.Popen(in_root(GTK_ROOT, fixture("slow.mkv")),
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                    env=dict(NO_DISPLAY, DISPLAY=DISPLAY))
+        self.addCleanup(charplay.kill)
+        Window(DISPLAY).key("Escape")
+        self.assertEqual(charplay.wait(timeout=30), 0)
 
 
 class Libraries(unittest.TestCase):

@@ -21,9 +21,36 @@ def run(*cmd, cwd):
 def sysroot(target):
     found = run("bash", "-c", f"source scripts/sysroot/cache.sh && sysroot_ready {target} true"
                 " > /dev/null && echo $sysroot", cwd=SOURCE)
+    if found.returncode in (3, 4):
+        why = "not built" if found.returncode == 3 else "what builds it is not installed"
+        raise unittest.SkipTest(f"no sysroot for {target} ({why}): scripts/build-{target}.sh")
     if found.returncode != 0:
-        raise unittest.SkipTest(f"no sysroot for {target}: scripts/build-{target}.sh builds it")
+        raise AssertionError(found.stdout + found.stderr)
     return found.stdout.strip()
+
+
+def read_back(line):
+    """The arguments bash reads from line."""
+    words = run("bash", "-c", f"eval \"set -- $0\" && printf '%s\\0' \"$@\"", line, cwd=SOURCE)
+    return words.stdout.split("\0")[:-1]
+
+
+class ConfigureLines(unittest.TestCase):
+    def test_a_recorded_line_reads_back_as_the_arguments(self):
+        arguments = ["cmake", "-DRPATH=$ORIGIN", "two words", "it's", 'a "b"', "*", "x\\y", "", "a,b"]
+        with tempfile.TemporaryDirectory() as folder:
+            line = os.path.join(folder, "line.txt")
+            run("bash", "-c", 'source scripts/sysroot/common.sh && record "$@"', "-", line,
+                *arguments, cwd=SOURCE)
+            with open(line) as f:
+                self.assertEqual(read_back(f.read()), arguments)
+
+    def test_the_linux_libraries_have_the_run_path_their_line_reads_back_as(self):
+        root = sysroot("linux")
+        with open(os.path.join(root, "share", "charplay", "opencv-configure.txt")) as f:
+            self.assertIn("-DCMAKE_INSTALL_RPATH=$ORIGIN", read_back(f.read()))
+        dynamic = run("readelf", "-d", os.path.join(root, "lib", "libopencv_core.so"), cwd=root)
+        self.assertRegex(dynamic.stdout, r"R(UN)?PATH.*\[\$ORIGIN\]")
 
 
 class Release(unittest.TestCase):

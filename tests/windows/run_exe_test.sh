@@ -19,15 +19,19 @@ done
 
 built=0
 "$source_dir/scripts/build-windows.sh" --if-cached || built=$?
-if [ $built -eq 3 ]; then
+if [ $built -eq 3 ] || [ $built -eq 4 ]; then
+  why=("its FFmpeg and OpenCV are not built" "what builds its FFmpeg and OpenCV is not installed")
   if [ ! -f "$exe" ]; then
-    echo "skipped: $exe is not built; scripts/build-windows.sh builds it"
+    echo "skipped: $exe is not built, as ${why[built - 3]}; scripts/build-windows.sh builds it"
     exit 77
   fi
+  # Without its sysroot the exe stays as it is: it must not be older than
+  # what it is built from.
+  inputs=$(cd "$source_dir" && source scripts/sysroot/cache.sh && sysroot_key_files windows)
   for made in "$exe" "$zip"; do
     [ -f "$made" ] || { echo "FAIL: $made is missing: run scripts/build-windows.sh"; exit 1; }
-    newer=$(cd "$source_dir" && find src cmake CMakeLists.txt packaging/windows samples \
-              scripts/build-windows.sh scripts/sysroot -type f -newer "$made" | head -n 1)
+    newer=$(cd "$source_dir" && find src CMakeLists.txt cmake packaging/windows samples \
+              scripts/build-windows.sh $inputs -type f -newer "$made" | head -n 1)
     if [ -n "$newer" ]; then
       echo "FAIL: $made is older than $newer: run scripts/build-windows.sh"
       exit 1

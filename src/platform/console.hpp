@@ -28,6 +28,10 @@ void console_home();
 // Empties the console, scroll-back included, and homes the cursor.
 void console_clear();
 
+// What console_clear does, with nothing but calls that are safe in a
+// signal handler or on another thread while the main one is busy.
+void console_clear_at_once();
+
 // Whether a frame text has begun to go out: until then the console shows
 // only what the user had on it.
 bool console_frame_written();

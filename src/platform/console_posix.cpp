@@ -28,9 +28,12 @@ constexpr char erase_all[] = "\x1b[2J\x1b[3J";
 
 bool frame_written = false;
 
+// Read once, before any signal is caught: a signal handler clears only
+// what was known to be a terminal.
+const bool tty = isatty(STDOUT_FILENO) == 1;
+
 bool on_terminal()
 {
-    static const bool tty = isatty(STDOUT_FILENO) == 1;
     return tty;
 }
 
@@ -119,6 +122,13 @@ void console_clear()
 {
     if (on_terminal())
         write_all(std::string(cursor_home) + erase_all);
+}
+
+void console_clear_at_once()
+{
+    // A failed write leaves nobody to see the rest.
+    if (on_terminal() && write(STDOUT_FILENO, cursor_home, sizeof cursor_home - 1) > 0)
+        static_cast<void>(write(STDOUT_FILENO, erase_all, sizeof erase_all - 1));
 }
 
 bool console_frame_written()

@@ -115,6 +115,13 @@ void console_clear()
         std::system("cls");
 }
 
+// Called on the console control handler's thread, while the main one
+// waits in the library.
+void console_clear_at_once()
+{
+    console_clear();
+}
+
 bool console_frame_written()
 {
     return frame_written;

@@ -13,6 +13,14 @@ void catch_stop_signals();
 // The signal that asked playback to stop, or 0.
 int stop_signal();
 
+// Around a library call that can wait on a silent source (a frame's read
+// from a stalled stream waits out the library's own 30-second time-out).
+// While it is in flight, a stop signal cannot wait for playback to notice:
+// it clears the console as playback's end does and ends the process at
+// once, with the signal's exit status. One that came just before counts.
+void library_wait_begins();
+void library_wait_ends();
+
 // Records that the frames cannot be written: the reader went away (gone),
 // or writing failed for the reason why.
 void stop_for_output(bool gone, const char* why);

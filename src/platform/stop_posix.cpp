@@ -2,14 +2,28 @@
 
 #include "platform/stop.hpp"
 
+#include "platform/console.hpp"
+
 #include <csignal>
 #include <initializer_list>
+#include <unistd.h>
 
 namespace charplay {
 
 namespace {
 
 volatile std::sig_atomic_t caught = 0;
+volatile std::sig_atomic_t in_library = 0;
+
+// The library gives no way to interrupt its read, and its own time-out is
+// 30 s: rather than wait that out, end here, as playback's end would.
+// _exit, unlike exit, is safe in a handler, and the decoder's threads go
+// with the process.
+[[noreturn]] void end_at_once(int signal)
+{
+    console_clear_at_once();
+    _exit(128 + signal);
+}
 
 // A second signal while the first is being handled ends the process at once:
 // the end sequence may be stuck on a terminal that no longer reads.
@@ -20,6 +34,8 @@ void on_stop_signal(int signal)
         std::raise(signal);
     }
     caught = signal;
+    if (in_library != 0)
+        end_at_once(signal);
 }
 
 } // namespace
@@ -43,6 +59,18 @@ void catch_stop_signals()
 int stop_signal()
 {
     return caught;
+}
+
+void library_wait_begins()
+{
+    in_library = 1;
+    if (caught != 0)
+        end_at_once(caught);
+}
+
+void library_wait_ends()
+{
+    in_library = 0;
 }
 
 } // namespace charplay

@@ -20,11 +20,13 @@ namespace {
 // the file has played as far as it could be decoded.
 void read_frame(cv::VideoCapture& capture, cv::Mat& video)
 {
+    library_wait_begins();
     try {
         capture.read(video);
     } catch (const std::exception&) {
         video.release();
     }
+    library_wait_ends();
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 """Streams over the network, for the Linux build and for the exe: a web
 server on 127.0.0.1 that serves the fixtures over HTTP, or HTTPS with a
 self-signed certificate, and under /cut/ sends the first half of a file and
-then closes the connection; and the cases each build must pass."""
+then closes the connection, under /stall/ a third and then nothing; and the
+cases each build must pass."""
 import functools
 import http.server
 import os
@@ -15,21 +16,34 @@ import time
 from charplay import FIXTURES, OPEN_FAILURE, fixture, frames
 
 
+# Set once a request under /stall/ has sent all it will.
+stalled = threading.Event()
+
+
 class Handler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
     def do_GET(self):
-        if not self.path.startswith("/cut/"):
+        part = self.path.split("/")[1]
+        if part not in ("cut", "stall"):
             super().do_GET()
             return
-        with open(self.translate_path(self.path[len("/cut"):]), "rb") as f:
+        with open(self.translate_path(self.path[len(part) + 1:]), "rb") as f:
             data = f.read()
         self.send_response(200)
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
-        self.wfile.write(data[:len(data) // 2])
-        self.close_connection = True
+        if part == "cut":
+            self.wfile.write(data[:len(data) // 2])
+            self.close_connection = True
+            return
+        # A stalled server: a third of the file, then the connection held
+        # open in silence.
+        self.wfile.write(data[:len(data) // 3])
+        self.wfile.flush()
+        stalled.set()
+        time.sleep(120)
 
 
 def serve(folder, tls=False):

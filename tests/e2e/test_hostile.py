@@ -7,9 +7,12 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import time
 import unittest
 
-from charplay import CHARPLAY, NO_DISPLAY, OPEN_FAILURE, fixture, frame, frames, run, wait_until
+from charplay import (CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, fixture, frame, frames, run,
+                      wait_until)
+from network import serve, stalled
 from tmux_pane import Pane
 
 FAILURE = OPEN_FAILURE.encode() + b"\n"
@@ -262,18 +265,40 @@ class Terminals(unittest.TestCase):
         self.addCleanup(pane.close)
         return pane
 
+    def charplay_pid(self, pane):
+        pid = pane.tmux_out("display", "-p", "#{pane_pid}").strip()
+        charplay = subprocess.run(["pgrep", "-P", pid, "-x", os.path.basename(CHARPLAY)],
+                                  capture_output=True, text=True).stdout.split()
+        self.assertEqual(len(charplay), 1)
+        return int(charplay[0])
+
     def test_signals_clear_the_screen(self):
         for sig, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
             with self.subTest(sig.name):
                 pane = self.pane(170, 100)
                 pane.start(fixture("slow.mkv"))
                 self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] == "x" * 160))
-                pid = pane.tmux_out("display", "-p", "#{pane_pid}").strip()
-                charplay = subprocess.run(["pgrep", "-P", pid, "-x", os.path.basename(CHARPLAY)],
-                                          capture_output=True, text=True).stdout.split()
-                self.assertEqual(len(charplay), 1)
-                os.kill(int(charplay[0]), sig)
+                os.kill(self.charplay_pid(pane), sig)
                 self.assertEqual(pane.exit_status(), status)
+                self.assertEqual(pane.screen(), [""] * 100)
+
+    def test_a_stalled_stream_ends_at_once_on_each_signal(self):
+        # The library would wait out its 30-second read time-out first.
+        address = serve(FIXTURES)
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(sig.name):
+                stalled.clear()
+                pane = self.pane(170, 100)
+                pane.start(f"{address}/stall/clip.mp4")
+                self.assertTrue(stalled.wait(20))
+                self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] != ""))
+                time.sleep(1)  # to play what came, and block in the read
+                pid = self.charplay_pid(pane)
+                asked = time.monotonic()
+                os.kill(pid, sig)
+                self.assertTrue(wait_until(lambda: not os.path.exists(f"/proc/{pid}"), 40, 0.01))
+                self.assertLess(time.monotonic() - asked, 0.5)
+                self.assertEqual(pane.exit_status(), 128 + sig)
                 self.assertEqual(pane.screen(), [""] * 100)
 
     def test_ctrl_c_typed_in_the_terminal(self):

@@ -6,15 +6,16 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from charplay import (CHARPLAY, NO_DISPLAY, OPEN_FAILURE, fixture, frames, play,  # noqa: E402
+from charplay import (CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, fixture, frames, play,  # noqa: E402
                       wait_for_status, wait_until)
 from make_fixtures import CODECS  # noqa: E402
-from network import Streams  # noqa: E402
+from network import Streams, serve, stalled  # noqa: E402
 from xserver import Window, settled_frame, shown_frame, start_xvfb, stop_xvfb  # noqa: E402
 
 EXE = os.environ.get("CHARPLAY_EXE", "")
@@ -215,6 +216,19 @@ class ConsoleWindow(unittest.TestCase):
         self.console.click()
         self.console.key("ctrl+c")
         self.assertEqual(self.charplay.wait(timeout=30), 130)
+
+    def test_ctrl_c_while_a_stream_stalls(self):
+        stalled.clear()
+        self.start(f"{serve(FIXTURES)}/stall/clip.mp4")
+        self.assertTrue(stalled.wait(60))
+        time.sleep(1)  # to play what came, and block in the read
+        self.console.click()
+        asked = time.monotonic()
+        self.console.key("ctrl+c")
+        self.assertEqual(self.charplay.wait(timeout=60), 130)
+        # The library would wait out its 30-second time-out; Wine's console
+        # takes its own time to close.
+        self.assertLess(time.monotonic() - asked, 5)
 
 
 if __name__ == "__main__":

@@ -6,17 +6,19 @@ nothing newer of glibc and libstdc++ than Debian 11 has."""
 import glob
 import os
 import re
+import signal
 import subprocess
 import sys
 import tarfile
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from charplay import NO_DISPLAY, fixture, frames, play  # noqa: E402
+from charplay import FIXTURES, NO_DISPLAY, fixture, frames, play  # noqa: E402
 from make_fixtures import CODECS  # noqa: E402
-from network import Streams  # noqa: E402
+from network import Streams, serve, stalled  # noqa: E402
 from xserver import Window, start_xvfb, stop_xvfb  # noqa: E402
 
 ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
@@ -59,12 +61,17 @@ def tearDownModule():
     FOLDER.cleanup()
 
 
+def hiding(base):
+    """A Popen argument list that runs the archive's program where only the
+    base libraries are, copied into the folder base; the program keeps the
+    process's pid."""
+    return ["unshare", "--mount", "--propagation", "private", "sh", "-c", HIDE, "sh", base, PROGRAM]
+
+
 def hidden(stdin, env):
     """Runs the archive's program where only the base libraries are."""
     with tempfile.TemporaryDirectory() as base:
-        return subprocess.run(["unshare", "--mount", "--propagation", "private", "sh", "-c", HIDE,
-                               "sh", base, PROGRAM], input=stdin, capture_output=True, env=env,
-                              timeout=120)
+        return subprocess.run(hiding(base), input=stdin, capture_output=True, env=env, timeout=120)
 
 
 def in_root(root, *args, **kwargs):
@@ -97,6 +104,23 @@ class Network(Streams, unittest.TestCase):
 
     def play(self, address):
         return hidden(address.encode() + b"\n", NO_DISPLAY)
+
+
+class Stalled(unittest.TestCase):
+    def test_ctrl_c_ends_a_stalled_stream_at_once(self):
+        stalled.clear()
+        with tempfile.TemporaryDirectory() as base:
+            charplay = subprocess.Popen(hiding(base), stdin=subprocess.PIPE,
+                                        stdout=subprocess.DEVNULL, env=NO_DISPLAY)
+            self.addCleanup(charplay.kill)
+            charplay.stdin.write(f"{serve(FIXTURES)}/stall/clip.mp4\n".encode())
+            charplay.stdin.close()
+            self.assertTrue(stalled.wait(20))
+            time.sleep(1)  # to play what came, and block in the read
+            asked = time.monotonic()
+            charplay.send_signal(signal.SIGINT)
+            self.assertEqual(charplay.wait(timeout=40), 130)
+            self.assertLess(time.monotonic() - asked, 0.5)
 
 
 class NetworkInDebian11(Network):

@@ -37,10 +37,10 @@ bool select_source(int argc, char** argv, cv::VideoCapture& capture, std::string
     std::cin >> dizhi;
     // An empty token cannot open, and asking every back-end (cameras
     // included) to try costs a good part of a second.
-    if (!dizhi.empty() && capture.open(dizhi, cv::CAP_ANY))
+    if (!dizhi.empty() && open_source(capture, dizhi))
         return true;
     dizhi = join_arguments(argc, argv);
-    return capture.open(dizhi, cv::CAP_ANY);
+    return open_source(capture, dizhi);
 }
 
 // A reported size the library could not know comes back as 0, NaN or

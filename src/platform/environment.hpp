@@ -6,4 +6,7 @@ namespace charplay {
 // settings win over the defaults charplay gives the libraries.
 void set_env_default(const char* name, const char* value);
 
+// Sets an environment variable, or removes it where value is null.
+void set_env(const char* name, const char* value);
+
 } // namespace charplay

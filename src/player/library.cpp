@@ -28,6 +28,20 @@ void quiet_library()
     set_env_default("OPENCV_VIDEOIO_PRIORITY_GPHOTO2", "0");
 }
 
+bool open_source(cv::VideoCapture& capture, const std::string& path)
+{
+    // FFmpeg opens the RTP streams an SDP file describes only where the
+    // capture's protocol whitelist allows them, and OpenCV takes a capture's
+    // options from this variable at each open (they replace its own, RTSP's
+    // included): set for an .sdp path alone, and never over the user's.
+    static const char* const options = "OPENCV_FFMPEG_CAPTURE_OPTIONS";
+    static const bool users_own = std::getenv(options) != nullptr;
+    const bool sdp = path.size() > 4 && path.compare(path.size() - 4, 4, ".sdp") == 0;
+    if (!users_own)
+        set_env(options, sdp ? "protocol_whitelist;file,udp,rtp,crypto" : nullptr);
+    return capture.open(path, cv::CAP_ANY);
+}
+
 void use_one_thread()
 {
     // A frame's conversion and reduction take well under a millisecond;

@@ -129,6 +129,8 @@ def hostile(out):
     encode(at("theora.ogv"), "testsrc2=s=400x300", 25, 10, "-c:v", "libtheora")
     # An HLS playlist of four segments, and the file it was cut from.
     encode(at("stream.mp4"), "testsrc2=s=160x90", 25, 12, *h264, "-g", "3")
+    # Four seconds, for a live server to go away in the middle of.
+    encode(at("live.mp4"), "testsrc2=s=160x90", 25, 100, *h264, "-g", "5")
     os.makedirs(at("hls"), exist_ok=True)
     ffmpeg("-i", at("stream.mp4"), "-c", "copy", "-f", "hls", "-hls_time", "0.1",
            "-hls_playlist_type", "vod", at("hls/index.m3u8"))

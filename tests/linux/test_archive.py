@@ -81,9 +81,9 @@ def in_root(root, *args, **kwargs):
             PROGRAM, *args]
 
 
-def play_in_root(root, stdin):
-    return subprocess.run(in_root(root), input=stdin, capture_output=True, env=NO_DISPLAY,
-                          timeout=120)
+def play_in_root(root, stdin, **env):
+    return subprocess.run(in_root(root), input=stdin, capture_output=True,
+                          env=dict(NO_DISPLAY, **env), timeout=120)
 
 
 class LibrariesHidden(unittest.TestCase):
@@ -102,8 +102,8 @@ class LibrariesHidden(unittest.TestCase):
 class Network(Streams, unittest.TestCase):
     end_of_line = b"\n"
 
-    def play(self, address):
-        return hidden(address.encode() + b"\n", NO_DISPLAY)
+    def play(self, address, **env):
+        return hidden(address.encode() + b"\n", dict(NO_DISPLAY, **env))
 
 
 class Stalled(unittest.TestCase):
@@ -124,8 +124,8 @@ class Stalled(unittest.TestCase):
 
 
 class NetworkInDebian11(Network):
-    def play(self, address):
-        return play_in_root(BARE_ROOTS["bullseye"], address.encode() + b"\n")
+    def play(self, address, **env):
+        return play_in_root(BARE_ROOTS["bullseye"], address.encode() + b"\n", **env)
 
 
 class OlderAndNewerDebian(unittest.TestCase):

@@ -46,8 +46,8 @@ def tearDownModule():
     shutil.rmtree(PREFIX, ignore_errors=True)
 
 
-def wine(stdin, display=None, timeout=120):
-    env = dict(WINE, DISPLAY=display) if display else WINE
+def wine(stdin, display=None, timeout=120, **extra):
+    env = dict(WINE, DISPLAY=display, **extra) if display else dict(WINE, **extra)
     return subprocess.run(["wine", EXE], input=stdin, capture_output=True, env=env,
                           timeout=timeout)
 
@@ -108,8 +108,8 @@ class Redirected(unittest.TestCase):
 class Network(Streams, unittest.TestCase):
     end_of_line = b"\r\n"
 
-    def play(self, address):
-        return wine(address.encode() + b"\n")
+    def play(self, address, **env):
+        return wine(address.encode() + b"\n", **env)
 
 
 class Zip(unittest.TestCase):

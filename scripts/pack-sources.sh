@@ -46,8 +46,9 @@ $(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only)")
 charplay-$version/
     charplay's own source at commit
     $commit.
-    Beyond Debian's patches, the build changes FFmpeg in one place:
-    scripts/sysroot/ffmpeg-connect-errors.patch.
+    Beyond Debian's patches, the build changes FFmpeg with the patches
+    scripts/sysroot/ffmpeg-*.patch, each of which says why:
+$(cd scripts/sysroot && ls ffmpeg-*.patch | sed 's/^/      /')
 
 Rebuilding
 ----------

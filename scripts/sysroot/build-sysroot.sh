@@ -24,9 +24,11 @@ if [ ! -f "$sources/done" ]; then
 fi
 "$sysroot_scripts/unpack-sources.sh" "$sources" "$work"
 source_of() { echo "$work/$1"-*/; }
-# Our one change to FFmpeg: a refused connection fails at once on Windows
-# (ffmpeg-connect-errors.patch says why).
-patch -d "$(source_of ffmpeg)" -p1 --forward --quiet < "$sysroot_scripts/ffmpeg-connect-errors.patch"
+# Our changes to FFmpeg, each patch saying why: a refused connection fails
+# at once on Windows, and Theora decodes the same on every run.
+for change in "$sysroot_scripts"/ffmpeg-*.patch; do
+  patch -d "$(source_of ffmpeg)" -p1 --forward --quiet < "$change"
+done
 # The decoders of Debian's build of this FFmpeg, whatever the root has.
 ffmpeg -hide_banner -decoders > "$work/decoders.txt"
 

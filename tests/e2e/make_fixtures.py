@@ -127,6 +127,12 @@ def hostile(out):
         encode(at(name), "testsrc2=s=160x90", 1000, 5, *codec)
     # Theora, coded 400 x 304 for a picture of 400 x 300.
     encode(at("theora.ogv"), "testsrc2=s=400x300", 25, 10, "-c:v", "libtheora")
+    # 4:4:4 Theora where FFmpeg 5.1's frame threads raced, from the first
+    # inter frame on: its luma, noise, is coded intra, and its chroma, the
+    # same for two frames at a time, is copied from the frame before.
+    ffmpeg("-f", "lavfi", "-i", "nullsrc=s=400x300:r=25,format=yuv444p,"
+           "geq=lum='random(1)*255':cb='if(mod(floor(N/2),2),60,200)':cr=128",
+           "-frames:v", "12", "-c:v", "libtheora", "-q:v", "7", at("theora444.ogv"))
     # An HLS playlist of four segments, and the file it was cut from.
     encode(at("stream.mp4"), "testsrc2=s=160x90", 25, 12, *h264, "-g", "3")
     # Four seconds, for a live server to go away in the middle of.

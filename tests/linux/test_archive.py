@@ -106,6 +106,14 @@ class Network(Streams, unittest.TestCase):
         return hidden(address.encode() + b"\n", dict(NO_DISPLAY, **env))
 
 
+class Theora(unittest.TestCase):
+    def test_a_4_4_4_clip_gives_the_same_frames_every_run(self):
+        outputs = {hidden(fixture("theora444.ogv").encode() + b"\n", NO_DISPLAY).stdout
+                   for _ in range(10)}
+        self.assertEqual(len(outputs), 1)
+        self.assertEqual(len(frames(outputs.pop())), 12)
+
+
 class Stalled(unittest.TestCase):
     def test_ctrl_c_ends_a_stalled_stream_at_once(self):
         stalled.clear()

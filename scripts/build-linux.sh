@@ -1,42 +1,50 @@
 #!/usr/bin/env bash
-# Builds charplay for any x86_64 Linux with glibc 2.31 or newer and packs
-# it, with its own OpenCV, a README, the man page, the sample video and the
-# licences, as dist/charplay-<version>-linux-x86_64.tar.xz.
+# Builds charplay for any Linux with glibc 2.31 or newer on ARCH (x86_64,
+# the default, or aarch64) and packs it, with its own OpenCV, a README, the
+# man page, the sample video and the licences, as
+# dist/charplay-<version>-linux-ARCH.tar.xz.
 #
 # OpenCV, with FFmpeg, dav1d and OpenSSL linked into it, comes as shared
 # libraries in lib/ beside the program, found through $ORIGIN: its GTK 3
 # window is a plugin there that loads only where GTK 3 is installed, and
 # without it charplay plays in the terminal alone. They are built from
 # Debian 12's sources, inside a Debian 11 root for its older glibc and
-# libstdc++, into a sysroot kept between runs (scripts/sysroot/cache.sh).
-# The program is built in that root too, in build-linux/.
+# libstdc++ (cross-built there for aarch64), into a sysroot kept between
+# runs (scripts/sysroot/cache.sh). The program is built in that root too,
+# in build-linux/ (build-linux-aarch64/).
 #
 # With --if-cached it installs nothing and builds only the program and the
 # archive; without a sysroot it builds nothing and exits 3 (4 where what
 # builds it is not installed).
 #
-#   build-linux.sh [--if-cached]
+#   build-linux.sh [aarch64] [--if-cached]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+arch=x86_64 target=linux build=build-linux toolchain=()
+if [ "${1:-}" = aarch64 ]; then
+  arch=aarch64 target=linux-aarch64 build=build-linux-aarch64
+  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake")
+fi
 source scripts/sysroot/cache.sh
-sysroot_start linux xz-utils -- "$@"
+sysroot_start "$target" xz-utils -- "$@"
 
-build=build-linux
 # RPATH rather than RUNPATH: our libraries come first, even where
 # LD_LIBRARY_PATH names a system OpenCV of the same soname.
-sysroot_build_charplay "$build" -DCMAKE_INSTALL_RPATH='$ORIGIN/lib' \
+sysroot_build_charplay "$build" "${toolchain[@]}" -DCMAKE_INSTALL_RPATH='$ORIGIN/lib' \
   -DCMAKE_BUILD_WITH_INSTALL_RPATH=ON -DCMAKE_EXE_LINKER_FLAGS=-Wl,--disable-new-dtags
 
 version=$(scripts/version.sh)
-name=charplay-$version-linux-x86_64
+name=charplay-$version-linux-$arch
 stage=$build/$name
 rm -rf "$stage" && mkdir -p "$stage/lib" "$stage/licenses"
-strip -o "$stage/charplay" "$build/charplay"
+# The root's strip knows the architecture.
+strip=("$sysroot_scripts/in-root.sh" "$build_root" "$PWD" "$sysroot" -- "${target_prefix}strip")
+"${strip[@]}" -o "$stage/charplay" "$build/charplay"
 for library in "$sysroot"/lib/libopencv_*.so.[0-9]*[0-9] "$sysroot"/lib/libopencv_highgui_gtk3*.so; do
   [[ $library == *.so.*.* ]] && continue
-  strip --strip-unneeded -o "$stage/lib/$(basename "$library")" "$library"
+  "${strip[@]}" --strip-unneeded -o "$stage/lib/$(basename "$library")" "$library"
 done
-sed "s/@VERSION@/$version/g" packaging/linux/README.txt > "$stage/README.txt"
+sed -e "s/@VERSION@/$version/g" -e "s/@ARCH@/$arch/g" packaging/linux/README.txt > "$stage/README.txt"
 cp "$build/charplay.1" samples/mandelbrot.mp4 "$stage/"
 cp LICENSE "$stage/licenses/charplay-LICENSE.txt"
 cp "$sysroot"/licenses/* "$stage/licenses/"

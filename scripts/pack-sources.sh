@@ -3,7 +3,7 @@
 # source packages of FFmpeg, dav1d, OpenCV and OpenSSL as the sysroots were
 # built from them, charplay's own source at the commit checked out, and
 # REBUILD.txt with the configure lines used and the commands that rebuild
-# the binaries from these files. The sysroots of both targets must be built.
+# the binaries from these files. The sysroots of every target must be built.
 #
 #   pack-sources.sh VERSION OUT
 set -euo pipefail
@@ -15,6 +15,8 @@ sysroot_ready windows true
 windows=$sysroot
 sysroot_ready linux true
 linux=$sysroot
+sysroot_ready linux-aarch64 true
+linux_aarch64=$sysroot
 
 name=charplay-$version-sources
 stage=$(mktemp -d)
@@ -41,8 +43,9 @@ debian/
     and upstream's signatures) exactly as they were fetched for the build:
 $(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only)")
     charplay-$version-windows-x64.zip links FFmpeg, dav1d and OpenCV
-    statically; in charplay-$version-linux-x86_64.tar.xz, FFmpeg, dav1d
-    and OpenSSL are linked into OpenCV's libraries in lib/.
+    statically; in charplay-$version-linux-x86_64.tar.xz and
+    charplay-$version-linux-aarch64.tar.xz, FFmpeg, dav1d and OpenSSL are
+    linked into OpenCV's libraries in lib/.
 charplay-$version/
     charplay's own source at commit
     $commit.
@@ -61,14 +64,16 @@ need):
     cd $name/charplay-$version
     CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-windows.sh
     CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-linux.sh
+    CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-linux.sh aarch64
 
 They build FFmpeg, dav1d and OpenCV from debian/ into ~/.cache/charplay
 (the first time: about half an hour), then charplay, and write
-dist/charplay-$version-windows-x64.zip and
-dist/charplay-$version-linux-x86_64.tar.xz.
+dist/charplay-$version-windows-x64.zip,
+dist/charplay-$version-linux-x86_64.tar.xz and
+dist/charplay-$version-linux-aarch64.tar.xz.
 
-The Linux archive is built inside a Debian 11 root, for its glibc 2.31
-and GCC 10: build-linux.sh makes that root with debootstrap from Debian's
+The Linux archives are built inside a Debian 11 root, for its glibc 2.31
+and GCC 10 (aarch64 with its aarch64-linux-gnu cross compilers): build-linux.sh makes that root with debootstrap from Debian's
 archive (set CHARPLAY_DEBIAN_MIRROR for another mirror), and
 scripts/sysroot/in-root.sh runs a command inside it.
 
@@ -86,9 +91,13 @@ The configure lines for Windows
 -------------------------------
 $(configure_lines "$windows")
 
-The configure lines for Linux
------------------------------
+The configure lines for Linux (x86_64)
+--------------------------------------
 $(configure_lines "$linux")
+
+The configure lines for Linux (aarch64)
+---------------------------------------
+$(configure_lines "$linux_aarch64")
 TEXT
 XZ_OPT=-T0 tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner \
   --mtime="@$(git log -1 --format=%ct "$commit")" -cJf "$out" "$name"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds a release of the commit checked out into dist/: the Debian package,
-# the Windows zip, the portable Linux archive, the source archive that goes
-# with them, and SHA256SUMS for all of them. Refuses a tree with changes
+# the Windows zip, the portable Linux archives for x86_64 and aarch64, the
+# source archive that goes with them, and SHA256SUMS for all of them. Refuses a tree with changes
 # that are not committed, and a version (CMakeLists.txt) that the changelog
 # (packaging/debian/changelog) has no entry for. The sysroots in the cache
 # are reused; the program itself is built afresh.
@@ -25,7 +25,8 @@ source scripts/sysroot/cache.sh
 cache_lock "$root/scripts/release.sh" "$@"
 
 release=(charplay_"$version"_amd64.deb charplay-"$version"-windows-x64.zip
-         charplay-"$version"-linux-x86_64.tar.xz charplay-"$version"-sources.tar.xz)
+         charplay-"$version"-linux-x86_64.tar.xz charplay-"$version"-linux-aarch64.tar.xz
+         charplay-"$version"-sources.tar.xz)
 mkdir -p dist
 (cd dist && rm -f "${release[@]}" SHA256SUMS)
 
@@ -39,11 +40,12 @@ cp "build-release/${release[0]}" dist/
 
 echo "The Windows zip"
 scripts/build-windows.sh > /dev/null
-echo "The Linux archive"
+echo "The Linux archives"
 scripts/build-linux.sh > /dev/null
+scripts/build-linux.sh aarch64 > /dev/null
 
 echo "The source archive"
-scripts/pack-sources.sh "$version" "dist/${release[3]}"
+scripts/pack-sources.sh "$version" "dist/${release[4]}"
 
 (cd dist && sha256sum "${release[@]}" > SHA256SUMS)
 for file in "${release[@]}" SHA256SUMS; do

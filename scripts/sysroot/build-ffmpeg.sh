@@ -26,7 +26,7 @@ video_decoders=$(awk '$1 ~ /^V/ && $2 != "=" { print $2 }' "$decoders" |
                  grep -Fx "$known" | paste -s -d ,)
 
 configure=("$source_dir/configure" --prefix="$prefix" "${ffmpeg_target[@]}"
-  --pkg-config=pkg-config --pkg-config-flags=--static --enable-static --disable-shared
+  --pkg-config="$pkg_config" --pkg-config-flags=--static --enable-static --disable-shared
   --disable-programs --disable-doc --disable-debug
   --disable-everything --disable-autodetect --enable-version3
   --disable-avdevice --disable-avfilter --disable-swresample --disable-postproc

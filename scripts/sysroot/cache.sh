@@ -39,13 +39,16 @@ sysroot_install_tools() {
 }
 
 # The files whose content goes into TARGET's key, relative to the source
-# tree, one a line; fails on one that is missing.
+# tree, one a line; fails on one that is missing. A target named
+# FAMILY-ARCH (linux-aarch64) also takes FAMILY.sh, which its file sources.
 sysroot_key_files() (
+  local family=()
   load_target "$1"
   cd "$sysroot_root"
+  [ "${1%%-*}" = "$1" ] || family=(scripts/sysroot/"${1%%-*}".sh)
   for file in scripts/sysroot/common.sh scripts/sysroot/build-*.sh scripts/sysroot/*-root.sh \
               scripts/sysroot/*-sources.sh scripts/sysroot/*.patch scripts/sysroot/"$1".* \
-              cmake/sysroot/* "${target_key_files[@]}"; do
+              "${family[@]}" cmake/sysroot/* "${target_key_files[@]}"; do
     [ -f "$file" ] || { echo "$sysroot_root/$file is missing" >&2; return 1; }
     echo "$file"
   done
@@ -105,7 +108,7 @@ sysroot_ready() {
      ! tools=$(dpkg-query -W -f '${Package} ${Version}\n' ffmpeg &&
                dpkg-query --admindir="$build_root/var/lib/dpkg" -W -f '${Package} ${Version}\n' \
                  "${target_tools[@]}" 2> /dev/null); then
-    echo "What builds FFmpeg and OpenCV for $target is not installed: scripts/build-$target.sh installs it"
+    echo "What builds FFmpeg and OpenCV for $target is not installed: $target_build installs it"
     return 4
   fi
   files=$(sysroot_key_files "$target") || return 1
@@ -115,7 +118,7 @@ sysroot_ready() {
   sources=$cache/sources-$(echo "$versions" | sha256sum | cut -c 1-16)
   [ -f "$sysroot/done" ] && [ -f "$sources/done" ] && return 0
   if $if_cached; then
-    echo "FFmpeg and OpenCV for $target are not built in $cache: scripts/build-$target.sh builds them"
+    echo "FFmpeg and OpenCV for $target are not built in $cache: $target_build builds them"
     return 3
   fi
   if [ -n "${CHARPLAY_SOURCE_PACKAGES:-}" ] && [ ! -f "$sources/done" ]; then
@@ -129,19 +132,20 @@ sysroot_ready() {
   done
 }
 
-# The start of scripts/build-TARGET.sh: one run at a time, what it needs
-# installed (the sysroot's tools and the PACKAGES it packs with; nothing
-# with --if-cached) and the sysroot, built when it is missing (not with
-# --if-cached: then it exits 3, or 4 where the tools are missing).
+# The start of a build script for TARGET: one run at a time (the script
+# runs again under the lock with ARGUMENTS), what it needs installed (the
+# sysroot's tools and the PACKAGES it packs with; nothing with --if-cached)
+# and the sysroot, built when it is missing (not with --if-cached: then it
+# exits 3, or 4 where the tools are missing).
 #
 #   sysroot_start TARGET PACKAGE... -- ARGUMENTS
 sysroot_start() {
-  local target=$1 packages=() if_cached=false status=0
+  local target=$1 packages=() if_cached=false status=0 argument
   shift
   while [ "$1" != -- ]; do packages+=("$1"); shift; done
   shift
-  cache_lock "$sysroot_root/scripts/build-$target.sh" "$@"
-  [ "${1:-}" = --if-cached ] && if_cached=true
+  cache_lock "$sysroot_root/scripts/$(basename "$0")" "$@"
+  for argument; do [ "$argument" = --if-cached ] && if_cached=true; done
   $if_cached || { sysroot_install_tools "$target" && "$sysroot_root/scripts/deps.sh" "${packages[@]}"; }
   sysroot_ready "$target" $if_cached || status=$?
   [ $status -eq 0 ] || exit $status

@@ -9,11 +9,14 @@
 #   target_tools         packages whose versions go into the sysroot's key,
 #                        looked up where the target is built
 #   target_key_files     files outside scripts/sysroot/ that also go into it
+#   target_build         the command that builds it, for messages
+#   target_prefix        the prefix of its compilers and binutils (strip)
 #   dav1d_target         dav1d's meson arguments for the target
 #   ffmpeg_target        FFmpeg's configure arguments for the target
 #   openssl_target       OpenSSL's Configure arguments (a static OpenSSL for
 #                        FFmpeg's TLS), or empty when the target has its own
 #   opencv_target        OpenCV's CMake arguments for the target
+#   pkg_config           the pkg-config that knows the target's libraries
 #   pkg_config_variable  PKG_CONFIG_PATH (the sysroot's libraries before the
 #                        system's) or PKG_CONFIG_LIBDIR (the sysroot's alone)
 sysroot_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

@@ -10,6 +10,8 @@ target_tools=(cmake make pkg-config nasm meson ninja-build
               gcc-mingw-w64-x86-64-posix-runtime mingw-w64-x86-64-dev
               binutils-mingw-w64-x86-64 libz-mingw-w64-dev)
 target_key_files=(cmake/mingw-w64.cmake)
+target_build=scripts/build-windows.sh
+target_prefix=x86_64-w64-mingw32-
 
 dav1d_target=(--cross-file "$sysroot_scripts/windows.meson")
 
@@ -28,4 +30,5 @@ opencv_target=(-DCPU_BASELINE=SSE2 -DCPU_BASELINE_DISABLE=SSE3
                -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include)
 
 # Only the sysroot's own libraries: the system's are Linux's.
+pkg_config=pkg-config
 pkg_config_variable=PKG_CONFIG_LIBDIR

@@ -1,21 +1,33 @@
 #!/usr/bin/env bash
-# Runs the tests of the portable Linux archive of the current sources: where
-# its sysroot is built, it brings the archive up to date first (seconds) and
-# makes the bare Debian 11 and 13 roots it is tried in (once); elsewhere the
-# tests are skipped (77).
+# Runs the tests of the portable Linux archive of the current sources for
+# ARCH (x86_64, the default, or aarch64): where its sysroot is built, it
+# brings the archive up to date first (seconds) and makes the bare Debian
+# roots it is tried in (once); elsewhere the tests are skipped (77). The
+# aarch64 archive runs under qemu-user, and is skipped without it.
 #
-#   run_archive_test.sh SOURCE_DIR VERSION
+#   run_archive_test.sh SOURCE_DIR VERSION [aarch64]
 set -euo pipefail
 source_dir=$(cd "$1" && pwd)
+arch=${3:-x86_64}
+if [ "$arch" = aarch64 ] && ! command -v qemu-aarch64 > /dev/null; then
+  echo "skipped: qemu-aarch64 is not installed (apt-get install qemu-user)"
+  exit 77
+fi
 built=0
-"$source_dir/scripts/build-linux.sh" --if-cached || built=$?
+"$source_dir/scripts/build-linux.sh" ${3:+"$3"} --if-cached || built=$?
 case $built in
   0) ;;
-  3) echo "skipped: its FFmpeg and OpenCV are not built; scripts/build-linux.sh builds them"; exit 77 ;;
-  4) echo "skipped: what builds it is not installed; scripts/build-linux.sh installs it"; exit 77 ;;
-  *) echo "FAIL: scripts/build-linux.sh --if-cached could not build it"; exit 1 ;;
+  3) echo "skipped: its FFmpeg and OpenCV are not built; scripts/build-linux.sh $3 builds them"; exit 77 ;;
+  4) echo "skipped: what builds it is not installed; scripts/build-linux.sh $3 installs it"; exit 77 ;;
+  *) echo "FAIL: scripts/build-linux.sh $3 --if-cached could not build it"; exit 1 ;;
 esac
 source "$source_dir/scripts/sysroot/cache.sh"
+export CHARPLAY_ARCHIVE=$source_dir/dist/charplay-$2-linux-$arch.tar.xz
+cd "$(dirname "$0")"
+if [ "$arch" = aarch64 ]; then
+  root_ready bare bullseye arm64 false > /dev/null
+  CHARPLAY_ARM64_ROOT=$root exec python3 -m unittest -v test_archive_aarch64
+fi
 sysroot_ready linux true > /dev/null
 # The root it was built in has GTK 3: the window's test runs there.
 export CHARPLAY_GTK_ROOT=$build_root
@@ -25,5 +37,4 @@ for suite in bullseye trixie; do
   CHARPLAY_BARE_ROOTS+="$suite=$root "
 done
 export CHARPLAY_IN_ROOT=$sysroot_scripts/in-root.sh
-cd "$(dirname "$0")"
-CHARPLAY_ARCHIVE=$source_dir/dist/charplay-$2-linux-x86_64.tar.xz exec python3 -m unittest -v test_archive
+exec python3 -m unittest -v test_archive

@@ -74,6 +74,33 @@ def hidden(stdin, env):
         return subprocess.run(hiding(base), input=stdin, capture_output=True, env=env, timeout=120)
 
 
+def elves(program):
+    """The ELF files in the archive whose program is program."""
+    found = []
+    for folder, _, names in os.walk(os.path.dirname(program)):
+        for path in (os.path.join(folder, name) for name in names):
+            with open(path, "rb") as f:
+                if f.read(4) == b"\x7fELF":
+                    found.append(path)
+    return found
+
+
+def assert_debian_11_runs(test, program):
+    """No ELF file in program's archive needs a newer symbol version of
+    glibc or libstdc++ than Debian 11 has."""
+    found = elves(program)
+    test.assertIn(program, found)
+    for path in found:
+        symbols = subprocess.run(["readelf", "-W", "-V", path], capture_output=True, text=True,
+                                 check=True).stdout
+        needed = set(re.findall(r"\b(GLIBC|GLIBCXX|CXXABI)_([0-9.]+)\b", symbols))
+        with test.subTest(os.path.basename(path)):
+            test.assertIn("GLIBC", {name for name, _ in needed})
+            newer = sorted(f"{name}_{version}" for name, version in needed
+                           if tuple(map(int, version.split("."))) > NEWEST[name])
+            test.assertEqual(newer, [])
+
+
 def in_root(root, *args, **kwargs):
     """A Popen argument list that runs the archive's program in a Debian
     root, with the archive, the fixtures and the X server's socket bound in."""
@@ -138,22 +165,7 @@ class NetworkInDebian11(Network):
 
 class OlderAndNewerDebian(unittest.TestCase):
     def test_no_elf_file_needs_a_newer_glibc_or_libstdcxx_than_debian_11(self):
-        elves = []
-        for folder, _, names in os.walk(os.path.dirname(PROGRAM)):
-            for path in (os.path.join(folder, name) for name in names):
-                with open(path, "rb") as f:
-                    if f.read(4) == b"\x7fELF":
-                        elves.append(path)
-        self.assertIn(PROGRAM, elves)
-        for path in elves:
-            symbols = subprocess.run(["objdump", "-T", path], capture_output=True, text=True,
-                                     check=True).stdout
-            needed = set(re.findall(r"\b(GLIBC|GLIBCXX|CXXABI)_([0-9.]+)\b", symbols))
-            with self.subTest(os.path.basename(path)):
-                self.assertIn("GLIBC", {name for name, _ in needed})
-                newer = sorted(f"{name}_{version}" for name, version in needed
-                               if tuple(map(int, version.split("."))) > NEWEST[name])
-                self.assertEqual(newer, [])
+        assert_debian_11_runs(self, PROGRAM)
 
     def test_bare_debian_11_and_13_play_as_the_distribution_build(self):
         self.assertEqual(sorted(BARE_ROOTS), ["bullseye", "trixie"])

@@ -67,7 +67,7 @@ need):
     CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-linux.sh aarch64
 
 They build FFmpeg, dav1d and OpenCV from debian/ into ~/.cache/charplay
-(the first time: about half an hour), then charplay, and write
+(the first time: about forty minutes), then charplay, and write
 dist/charplay-$version-windows-x64.zip,
 dist/charplay-$version-linux-x86_64.tar.xz and
 dist/charplay-$version-linux-aarch64.tar.xz.

@@ -193,6 +193,10 @@ class Libraries(unittest.TestCase):
         for binary in [PROGRAM, *glob.glob(os.path.join(folder, "lib", "libopencv_*.so.*"))]:
             shown = subprocess.run(["ldd", binary], capture_output=True, text=True).stdout
             with self.subTest(os.path.basename(binary)):
+                # Every one of them needs the C library at least.
+                self.assertRegex(shown, r"(?m)^\s*libc\.so\.6 => /", shown)
+                if binary == PROGRAM:
+                    self.assertRegex(shown, r"(?m)^\s*libopencv_core\S* => ", shown)
                 for line in re.findall(r"(?m)^\s*(libopencv\S*) => (\S+)", shown):
                     self.assertTrue(line[1].startswith(folder + "/lib/"), shown)
                 self.assertNotRegex(shown, r"lib(av|sw|dav1d|ssl|crypto|gtk|Qt)", shown)

@@ -84,6 +84,7 @@ class Redirected(unittest.TestCase):
                 linux = play(fixture(name), env=NO_DISPLAY)
                 windows = wine(fixture(name).encode() + b"\n", display=DISPLAY)
                 self.assertEqual(windows.returncode, 0)
+                self.assertTrue(frames(linux.stdout))
                 self.assertEqual(windows.stdout, linux.stdout)
 
     def test_paths_that_do_not_open(self):

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -153,4 +155,32 @@ TEST(RenderFrame, ReplacesThePreviousTextAndHasNoCarriageReturn)
     render_frame(solid(640, 360, 0), 4, 640, video1, video2, out);
     EXPECT_EQ(out, lines_of(' ', 160));
     EXPECT_EQ(out.find('\r'), std::string::npos);
+}
+
+// Only the rows the reduction reads are turned grey; the reduced frame must
+// be the one the whole frame turned grey gives, whatever the rows left out
+// hold.
+TEST(RenderFrame, ReducesAsIfEveryRowWereGrey)
+{
+    const int widths[] = {1, 3, 15, 16, 17, 31, 33, 64, 97, 161, 333};
+    cv::RNG rng(90);
+    cv::Mat video, video1, video2, grey, whole, expected;
+    std::string out;
+    for (int height = 1; height <= 2160; ++height) {
+        const int width = widths[static_cast<size_t>(height) % std::size(widths)];
+        video.create(height, width, height % 7 ? CV_8UC3 : CV_8UC4);
+        rng.fill(video, cv::RNG::UNIFORM, 0, 256);
+        cv::cvtColor(video, grey, video.channels() == 3 ? cv::COLOR_BGR2GRAY : cv::COLOR_BGRA2GRAY);
+        // The divisor of the reported height, and of another one.
+        for (const int a : {reduction_divisor(height), 1 + height % 24}) {
+            // The reference: a working buffer that holds every grey row.
+            whole = grey.clone();
+            render_frame(grey, a, width, whole, expected, out);
+            video1.create(height, width, CV_8UC1);
+            rng.fill(video1, cv::RNG::UNIFORM, 0, 256);
+            render_frame(video, a, width, video1, video2, out);
+            ASSERT_EQ(cv::norm(video2, expected, cv::NORM_INF), 0)
+                << width << " x " << height << " reduced by " << a;
+        }
+    }
 }

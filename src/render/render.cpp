@@ -29,25 +29,67 @@ int frame_columns(int frame_width, int a)
 
 namespace {
 
-void to_grey(const cv::Mat& video, cv::Mat& video1)
+// Whether the library can derive the reduced size from the factor 1 / a;
+// it refuses a size of 0, so only a frame too thin for that is given one.
+bool size_derived(cv::Size frame, int a)
 {
+    const double f = 1.0 / a;
+    return cv::saturate_cast<int>(frame.width * f) > 0 &&
+           cv::saturate_cast<int>(frame.height * f) > 0;
+}
+
+// The source rows per reduced row, as the library's resize works it out.
+double vertical_scale(cv::Size frame, int a)
+{
+    const double inverse = size_derived(frame, a)
+                               ? 1.0 / a
+                               : static_cast<double>(reduced_size(frame, a).height) / frame.height;
+    return 1.0 / inverse;
+}
+
+void to_grey_rows(const cv::Mat& video, int first, int end, cv::Mat& video1)
+{
+    const cv::Mat from = video.rowRange(first, end);
+    cv::Mat to = video1.rowRange(first, end);
     if (video.channels() == 3)
-        cv::cvtColor(video, video1, cv::COLOR_BGR2GRAY);
+        cv::cvtColor(from, to, cv::COLOR_BGR2GRAY);
     else if (video.channels() == 4)
-        cv::cvtColor(video, video1, cv::COLOR_BGRA2GRAY);
+        cv::cvtColor(from, to, cv::COLOR_BGRA2GRAY);
     else
-        video.copyTo(video1);
+        from.copyTo(to);
+}
+
+// Turns grey only the rows that the reduction reads; the others keep
+// whatever they held. Linear reduction reads the two rows around
+// (dy + 0.5) * scale - 0.5 for reduced row dy, computed in float as the
+// library does. A copy (a = 1) and halving, which the library does by area,
+// read rows dy and dy + 1, or 2 dy and 2 dy + 1: the same rows.
+void to_grey(const cv::Mat& video, int a, cv::Mat& video1)
+{
+    video1.create(video.size(), CV_8UC1);
+    const double scale = vertical_scale(video.size(), a);
+    const int last = video.rows - 1;
+    int first = 0, end = 0; // the run of rows not yet converted
+    for (int dy = 0; dy < reduced_size(video.size(), a).height; ++dy) {
+        const int sy = cvFloor(static_cast<float>((dy + 0.5) * scale - 0.5));
+        const int top = std::clamp(sy, 0, last), bottom = std::clamp(sy + 1, 0, last);
+        if (top > end) {
+            if (end > first)
+                to_grey_rows(video, first, end, video1);
+            first = top;
+        }
+        end = std::max(end, bottom + 1);
+    }
+    if (end > first)
+        to_grey_rows(video, first, end, video1);
 }
 
 void reduce(const cv::Mat& video1, int a, cv::Mat& video2)
 {
     const double f = 1.0 / a;
-    const cv::Size size = reduced_size(video1.size(), a);
-    // Let the library derive the size from the factor, as it would for any
-    // frame it can reduce; only a frame too thin for that gets it spelled out.
-    const bool derived = cv::saturate_cast<int>(video1.cols * f) > 0 &&
-                         cv::saturate_cast<int>(video1.rows * f) > 0;
-    cv::resize(video1, video2, derived ? cv::Size() : size, f, f, cv::INTER_LINEAR);
+    const bool derived = size_derived(video1.size(), a);
+    cv::resize(video1, video2, derived ? cv::Size() : reduced_size(video1.size(), a), f, f,
+               cv::INTER_LINEAR);
 }
 
 } // namespace
@@ -72,7 +114,7 @@ void frame_text(const cv::Mat& video2, int width, std::string& out)
 void render_frame(const cv::Mat& video, int a, int frame_width,
                   cv::Mat& video1, cv::Mat& video2, std::string& out)
 {
-    to_grey(video, video1);
+    to_grey(video, a, video1);
     reduce(video1, a, video2);
     // The line width follows the reported size, not the decoded one, so a
     // frame of another size still covers the whole of the one before it.

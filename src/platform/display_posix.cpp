@@ -1,5 +1,6 @@
-// A display on POSIX: an X server, or a Wayland compositor when Qt is told
-// to use one.
+// A display on POSIX: an X server, or a Wayland compositor, as the toolkit
+// goes. Qt 5 draws through X unless QT_QPA_PLATFORM names Wayland; GTK 3
+// takes the backends GDK_BACKEND lists, by default Wayland, then X.
 
 #include "platform/display.hpp"
 
@@ -15,8 +16,9 @@ namespace charplay {
 
 namespace {
 
-// Connects to the X server the way the library's windows (Qt, through
-// xcb) will, so that authorisation counts too. libxcb is loaded only here,
+// Connects to the X server the way the library's windows will (Qt through
+// xcb, GTK through Xlib, which sits on xcb), so that authorisation counts
+// too. libxcb is loaded only here,
 // which keeps it out of the build; without it no window could open anyway.
 bool x_display_answers()
 {
@@ -41,12 +43,12 @@ bool x_display_answers()
     return answers;
 }
 
-// Qt 5 draws through X unless told to use Wayland.
+// A compositor listening on WAYLAND_DISPLAY (a socket in XDG_RUNTIME_DIR,
+// or a path).
 bool wayland_display_answers()
 {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
     const char* name = std::getenv("WAYLAND_DISPLAY");
-    if (!platform || !std::strstr(platform, "wayland") || !name || !*name)
+    if (!name || !*name)
         return false;
     std::string path = name;
     if (path[0] != '/') {
@@ -68,11 +70,31 @@ bool wayland_display_answers()
     return answers;
 }
 
+// Whether a toolkit's list of backends names this one.
+bool names(const char* list, const char* backend)
+{
+    return list && std::strstr(list, backend);
+}
+
+bool qt_display_available()
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return x_display_answers() || (names(platform, "wayland") && wayland_display_answers());
+}
+
+bool gtk_display_available()
+{
+    const char* backends = std::getenv("GDK_BACKEND");
+    const bool any = !backends || !*backends || names(backends, "*");
+    return ((any || names(backends, "wayland")) && wayland_display_answers()) ||
+           ((any || names(backends, "x11")) && x_display_answers());
+}
+
 } // namespace
 
-bool display_available()
+bool display_available(window_toolkit toolkit)
 {
-    return x_display_answers() || wayland_display_answers();
+    return toolkit == toolkit_gtk ? gtk_display_available() : qt_display_available();
 }
 
 } // namespace charplay

@@ -34,7 +34,7 @@ bool window_can_be_created()
 
 } // namespace
 
-bool display_available()
+bool display_available(window_toolkit)
 {
     return window_station_visible() && window_can_be_created();
 }

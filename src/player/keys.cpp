@@ -1,29 +1,6 @@
 #include "player/keys.hpp"
 
-#include "player/pacing.hpp"
-
-#include <opencv2/highgui.hpp>
-
 namespace charplay {
-
-namespace {
-
-int library_key_wait(int ms)
-{
-    return cv::waitKey(ms);
-}
-
-int no_key(int)
-{
-    return -1;
-}
-
-} // namespace
-
-int wait_for_key(int ms, bool window)
-{
-    return wait_in_slices(ms, window ? library_key_wait : no_key);
-}
 
 void apply_key(int b, int& c)
 {

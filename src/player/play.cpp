@@ -1,7 +1,6 @@
 #include "player/play.hpp"
 
 #include "platform/console.hpp"
-#include "platform/display.hpp"
 #include "platform/stop.hpp"
 #include "player/keys.hpp"
 #include "player/pacing.hpp"
@@ -37,9 +36,9 @@ void play(cv::VideoCapture& capture, int& frame_width, int& frame_hight, double 
     std::string out;
     int a = reduction_divisor(frame_hight);
     const int wait = frame_wait(fps);
-    // Without a display, or a toolkit to draw with, the library would fail
-    // on the first window; the console alone plays on, paced the same.
-    const bool window = display_available() && open_preview();
+    // Without a display, or a toolkit to draw with, the console alone plays
+    // on, paced the same.
+    bool window = preview_possible();
     int c = 0;
 
     while (!stop_requested() && (read_frame(capture, video), !video.empty())) {
@@ -53,10 +52,9 @@ void play(cv::VideoCapture& capture, int& frame_width, int& frame_hight, double 
         if (stop_requested())
             break;
         console_home();
-        const int b = wait_for_key(wait, window);
+        const int b = preview_wait_key(wait, window);
         apply_key(b, c);
-        if (window)
-            show_preview(video, c);
+        preview_show(video, c, window);
         if (ends_playback(b))
             break;
     }

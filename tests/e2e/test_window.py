@@ -73,6 +73,22 @@ class PreviewWindow(unittest.TestCase):
         self.assertGreater(len(written), 0)
 
 
+class FirstShow(unittest.TestCase):
+    def test_the_window_appears_only_after_the_first_frames_wait(self):
+        # slow.mkv: 320 x 180, a frame every half second.
+        charplay = subprocess.Popen([CHARPLAY], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                    stderr=subprocess.DEVNULL, env=dict(os.environ, DISPLAY=DISPLAY))
+        self.addCleanup(charplay.wait)
+        self.addCleanup(charplay.kill)
+        charplay.stdin.write(fixture("slow.mkv").encode() + b"\n")
+        charplay.stdin.close()
+        self.assertEqual(len(charplay.stdout.read(FRAME_BYTES)), FRAME_BYTES)
+        searched = subprocess.run(["xdotool", "search", "--name", "^video$"], capture_output=True,
+                                  text=True, env=dict(os.environ, DISPLAY=DISPLAY), timeout=10)
+        self.assertEqual(searched.stdout.split(), [], "a window during the first frame's wait")
+        Window(DISPLAY)
+
+
 class EscapeInATerminal(unittest.TestCase):
     def test_escape_while_frozen_clears_the_terminal(self):
         pane = Pane(170, 100, dict(os.environ, DISPLAY=DISPLAY))

@@ -4,6 +4,7 @@
 #include "platform/stop.hpp"
 #include "player/fit.hpp"
 #include "player/library.hpp"
+#include "player/outcome.hpp"
 #include "player/play.hpp"
 #include "render/render.hpp"
 

@@ -123,6 +123,8 @@ TEST(Allocations, NonePerPassOfThePlaybackLoop)
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     use_one_thread();
+    // A first play takes what the library sets up once for the process.
+    allocations_to_play("alloc_20.mkv");
     const long short_clip = allocations_to_play("alloc_20.mkv");
     const long long_clip = allocations_to_play("alloc_60.mkv");
     ASSERT_GE(short_clip, 0) << "fixtures missing; set FIXTURES";

@@ -1,8 +1,8 @@
 #pragma once
 
-// Why playback has to stop before the video ends, and the exit status that
-// follows: a signal (Ctrl+C, or a closed console window on Windows), or an
-// output the frames can no longer be written to.
+// What can cut playback short: a stop signal (Ctrl+C, or a closed console
+// window on Windows), or an output the frames can no longer be written to.
+// This records what happened; the player decides what it means.
 
 namespace charplay {
 
@@ -22,22 +22,16 @@ void library_wait_begins();
 void library_wait_ends();
 
 // Records that the frames cannot be written: the reader went away (gone),
-// or writing failed for the reason why.
+// or writing failed for the reason why. The first failure is kept.
 void stop_for_output(bool gone, const char* why);
 
 // Whether the frames could not be written.
 bool output_failed();
 
-// Whether playback has to stop: a caught signal, or a failed output.
-bool stop_requested();
+// Whether the reader of the output went away.
+bool output_gone();
 
-// Why playback stopped, as an exit status: 0 for nothing, 128 + the signal
-// for a signal, 141 when the reader of the output went away (as if killed by
-// SIGPIPE), 1 when writing failed otherwise.
-int exit_status();
-
-// When the exit status is 1 for a failed write, says why in one line on
-// standard error.
-void report_output_failure();
+// Why writing failed, or "" where it did not, or the reader went away.
+const char* output_error();
 
 } // namespace charplay

@@ -1,6 +1,6 @@
 #include "player/pacing.hpp"
 
-#include "platform/stop.hpp"
+#include "player/outcome.hpp"
 
 #include <algorithm>
 #include <chrono>

@@ -3,6 +3,7 @@
 #include "platform/console.hpp"
 #include "platform/stop.hpp"
 #include "player/keys.hpp"
+#include "player/outcome.hpp"
 #include "player/pacing.hpp"
 #include "player/preview.hpp"
 #include "render/render.hpp"

@@ -2,7 +2,7 @@
 """Resident memory over a long clip: after the first hundred frames and near
 the end must differ by less than a few percent.
 
-  bench/memory.py CHARPLAY [--frames N]
+  python3 -m bench.memory CHARPLAY [--frames N]
 
 Makes an H.264 clip of N frames (3000 by default, 640 x 360, a 1 ms wait
 each), plays it with the output piped here, and reads charplay's VmRSS from
@@ -13,6 +13,8 @@ import os
 import subprocess
 import sys
 import tempfile
+
+from tests.harness import NO_DISPLAY
 
 LIMIT = 0.03  # the growth that fails
 
@@ -36,7 +38,7 @@ def main():
         subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
                         "testsrc2=s=640x360:r=1000", "-frames:v", str(options.frames),
                         "-c:v", "libx264", "-pix_fmt", "yuv420p", clip], check=True)
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env = NO_DISPLAY
         charplay = subprocess.Popen([options.charplay, clip], stdin=subprocess.DEVNULL,
                                     stdout=subprocess.PIPE, env=env)
         frame_bytes = 90 * 161

@@ -6,7 +6,7 @@ both must be the same bytes. Exits 1 when the archive's median is over
 RATIO (half, by default) of the distribution build's, measured in the same
 run: a ratio holds on a slow machine where a time in seconds would not.
 
-    bench/startup.py ARCHIVE_PROGRAM DISTRIBUTION_PROGRAM [--runs N] [--ratio R]
+    python3 -m bench.startup ARCHIVE_PROGRAM DISTRIBUTION_PROGRAM [--runs N] [--ratio R]
 """
 import argparse
 import os
@@ -15,6 +15,8 @@ import statistics
 import subprocess
 import sys
 import tempfile
+
+from tests.harness import NO_DISPLAY
 
 
 def cpu_of(program, clip, env):
@@ -32,7 +34,7 @@ def main():
     parser.add_argument("--runs", type=int, default=21)
     parser.add_argument("--ratio", type=float, default=0.5)
     args = parser.parse_args()
-    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    env = NO_DISPLAY
     with tempfile.TemporaryDirectory() as work:
         clip = os.path.join(work, "1080p.mp4")
         subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",

@@ -10,7 +10,7 @@ import random
 import shutil
 import sys
 
-from charplay import ffmpeg
+from tests.harness import ffmpeg
 
 # Clips of the containers and codecs people's files come in, five frames of
 # 160 x 90 each: the Windows build must decode them as the Linux build does.

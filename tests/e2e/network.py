@@ -14,7 +14,7 @@ import tempfile
 import threading
 import time
 
-from charplay import FIXTURES, OPEN_FAILURE, fixture, frames, wait_until
+from tests.harness import FIXTURES, OPEN_FAILURE, fixture, frames, wait_until
 
 
 # Set once a request under /stall/ has sent all it will.

@@ -10,10 +10,10 @@ import tempfile
 import time
 import unittest
 
-from charplay import (CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, fixture, frame, frames, run,
-                      wait_until)
-from network import serve, stalled
-from tmux_pane import Pane
+from tests.e2e.network import serve, stalled
+from tests.e2e.tmux_pane import Pane
+from tests.harness import (CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, fixture, frame, frames, run,
+                           small_terminal_hint, wait_until)
 
 FAILURE = OPEN_FAILURE.encode() + b"\n"
 UTF8 = dict(NO_DISPLAY, LC_ALL="C.UTF-8")
@@ -26,10 +26,6 @@ def wchan(pid):
     """Where in the kernel the process waits."""
     with open(f"/proc/{pid}/wchan") as f:
         return f.read()
-
-
-def play(stdin, args=(), **kwargs):
-    return run(stdin=stdin, args=args, env=UTF8, **kwargs)[0]
 
 
 class PathsThatDoNotOpen(unittest.TestCase):
@@ -54,7 +50,7 @@ class PathsThatDoNotOpen(unittest.TestCase):
         }
         for what, path in cases.items():
             with self.subTest(what):
-                result = play(path.encode() + b"\n")
+                result = run(env=UTF8, stdin=path.encode() + b"\n")
                 self.assertEqual((result.returncode, result.stdout, result.stderr),
                                  (255, FAILURE, b""))
 
@@ -63,18 +59,18 @@ class NamesThatPlay(unittest.TestCase):
     def test_names_the_library_might_misread(self):
         for name in ("100%.mp4", "frame%d.mp4", "-dash.mp4", "vidéo.mp4"):
             with self.subTest(name):
-                result = play(fixture(name).encode() + b"\n")
+                result = run(env=UTF8, stdin=fixture(name).encode() + b"\n")
                 self.assertEqual(result.returncode, 0)
                 self.assertEqual(len(frames(result.stdout)), 60)
 
     def test_a_name_with_spaces_given_as_arguments(self):
-        result = play(b"", args=fixture("two words.mkv").split(" "))
+        result = run(env=UTF8, stdin=b"", args=fixture("two words.mkv").split(" "))
         self.assertEqual(result.stdout, frame(" " * 64) * 2)
 
 
 class DamagedFiles(unittest.TestCase):
     def assert_plays_what_it_can(self, name, columns, at_least):
-        result = play(fixture(name).encode())
+        result = run(env=UTF8, stdin=fixture(name).encode())
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, b"")
         played = frames(result.stdout)
@@ -96,7 +92,7 @@ class OddGeometryAndTiming(unittest.TestCase):
                                ("geometry_1x2000.mkv", frame("N")),
                                ("geometry_7680x4320.mkv", frame("N" * 160))):
             with self.subTest(name):
-                result = play(fixture(name).encode())
+                result = run(env=UTF8, stdin=fixture(name).encode())
                 self.assertEqual((result.returncode, result.stdout), (0, expected))
 
     def test_rates(self):
@@ -110,12 +106,12 @@ class OddGeometryAndTiming(unittest.TestCase):
                 ("rate_1000.mov", 2, None, 30), ("rate_1001.mov", 2, None, 30),
                 ("rate_5000.mov", 2, None, 30), ("no_rate.h264", 3, 0.120, 30)):
             with self.subTest(name):
-                result, seconds = run(stdin=fixture(name).encode(), env=UTF8, timeout=30)
+                result = run(stdin=fixture(name).encode(), env=UTF8, timeout=30)
                 self.assertEqual(result.returncode, 0)
                 self.assertEqual(result.stdout, frame("x" * 64) * count)
                 if least is not None:
-                    self.assertGreaterEqual(seconds, least)
-                self.assertLess(seconds, most)
+                    self.assertGreaterEqual(result.seconds, least)
+                self.assertLess(result.seconds, most)
 
 
 # Only a library's initializer before main leaves this uncaught (the type's
@@ -129,9 +125,8 @@ class LibraryFailure(unittest.TestCase):
         "played", "ended" (no frame could be read), "threw", "no source" (the
         file did not open) or "did not start" (the loader, or a library's
         initializer before main, ran out of memory)."""
-        result = subprocess.run(["sh", "-c", f'ulimit -v {mib * 1024}; exec "$0"', CHARPLAY],
-                                input=fixture("geometry_7680x4320.mkv").encode(),
-                                capture_output=True, env=UTF8, timeout=60)
+        result = run(stdin=fixture("geometry_7680x4320.mkv").encode(), env=UTF8,
+                     command=["sh", "-c", f'ulimit -v {mib * 1024}; exec "$0"', CHARPLAY])
         # The loader's own failure, or a library's initializer throwing.
         if result.returncode == 127 or (result.returncode == -signal.SIGABRT
                                         and re.match(UNCAUGHT_BAD_ALLOC, result.stderr)):
@@ -191,17 +186,17 @@ class LibraryFailure(unittest.TestCase):
 
 class StandardInput(unittest.TestCase):
     def test_binary_bytes(self):
-        result = play(bytes(range(256)) * 4)
+        result = run(env=UTF8, stdin=bytes(range(256)) * 4)
         self.assertEqual((result.returncode, result.stdout), (255, FAILURE))
 
     def test_a_ten_mebibyte_token(self):
-        result = play(b"a" * (10 << 20) + b"\n", args=[fixture("greys.mkv")])
+        result = run(env=UTF8, stdin=b"a" * (10 << 20) + b"\n", args=[fixture("greys.mkv")])
         self.assertEqual(result.returncode, 0)
         self.assertEqual(len(frames(result.stdout)), 6)
 
     def test_closed_standard_input(self):
-        result = subprocess.run(["sh", "-c", 'exec "$0" "$1" <&-', CHARPLAY, fixture("greys.mkv")],
-                                capture_output=True, env=UTF8, timeout=30)
+        result = run(stdin=None, env=UTF8, timeout=30,
+                     command=["sh", "-c", 'exec "$0" "$1" <&-', CHARPLAY, fixture("greys.mkv")])
         self.assertEqual(result.returncode, 0)
         self.assertEqual(len(frames(result.stdout)), 6)
 
@@ -219,9 +214,8 @@ class Output(unittest.TestCase):
             self.assertEqual(charplay.stderr.read(), b"")
 
     def test_a_closed_output_ends_playback_with_one_message(self):
-        result = subprocess.run(["sh", "-c", 'exec "$0" >&-', CHARPLAY],
-                                input=fixture("slow.mkv").encode(), capture_output=True,
-                                env=UTF8, timeout=10)
+        result = run(stdin=fixture("slow.mkv").encode(), env=UTF8, timeout=10,
+                     command=["sh", "-c", 'exec "$0" >&-', CHARPLAY])
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stderr, b"charplay: cannot write the frames: Bad file descriptor\n")
 
@@ -311,9 +305,6 @@ class Terminals(unittest.TestCase):
 
     def test_a_terminal_too_small_for_the_frames_gets_a_hint(self):
         # At the end, and after Ctrl+C too; the status stays as it was.
-        hint = ("charplay: the frames need a terminal of 160 x 91 (columns x rows), this one is"
-                " 80 x 24: zoom out (Ctrl+- in most terminals), pick a smaller font or enlarge"
-                " the window.")
         for ending, status in (("end", 0), ("Ctrl+C", 130)):
             with self.subTest(ending):
                 pane = self.pane(80, 24)
@@ -322,7 +313,7 @@ class Terminals(unittest.TestCase):
                     self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] == "x" * 80))
                     pane.tmux_out("send-keys", "C-c")
                 self.assertEqual(pane.exit_status(), status)
-                self.assertEqual(pane.text(), hint)
+                self.assertEqual(pane.text(), small_terminal_hint(80, 24, end=""))
 
     def test_no_hint_where_the_frames_fit(self):
         pane = self.pane(200, 100)

@@ -8,8 +8,8 @@ import subprocess
 import tempfile
 import unittest
 
-from charplay import CHARPLAY, NO_DISPLAY, fixture, play, wait_until
-from network import Streams, assert_a_run_of, closed_port, send_live
+from tests.harness import CHARPLAY, NO_DISPLAY, fixture, play, wait_until
+from tests.e2e.network import Streams, assert_a_run_of, closed_port, send_live
 
 
 class Sdp(unittest.TestCase):

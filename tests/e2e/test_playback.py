@@ -5,7 +5,7 @@ import subprocess
 import tempfile
 import unittest
 
-from charplay import OPEN_FAILURE, fixture, frame, frames, play, run
+from tests.harness import OPEN_FAILURE, fixture, frame, frames, play, run
 
 RAMP = " .,-'`:!1+*abcdefghijklmnopqrstuvwxyz<>()/{}[]?234567890ABCDEFGHIJKLMN"
 
@@ -37,12 +37,12 @@ class FrameText(unittest.TestCase):
 class SourceSelection(unittest.TestCase):
     def test_the_typed_token_wins_over_arguments(self):
         result = run(stdin=fixture("greys.mkv").encode() + b"\n",
-                     args=[fixture("size_640x480.mkv")])[0]
+                     args=[fixture("size_640x480.mkv")])
         self.assertEqual(len(frames(result.stdout)), 6)
 
     def test_arguments_are_joined_by_one_space(self):
         first, second = fixture("two words.mkv").split(" ")
-        result = run(stdin=b"no-such-file\n", args=[first, second])[0]
+        result = run(stdin=b"no-such-file\n", args=[first, second])
         self.assertEqual(result.returncode, 0)
         self.assertEqual(result.stdout, frame(" " * 64) * 2)
 
@@ -50,16 +50,16 @@ class SourceSelection(unittest.TestCase):
         # "two" does not open; the rest of the line is never read, so the
         # argument decides.
         cwd = os.path.dirname(fixture("two words.mkv"))
-        result = run(stdin=b"two words.mkv\n", args=["greys.mkv"], cwd=cwd)[0]
+        result = run(stdin=b"two words.mkv\n", args=["greys.mkv"], cwd=cwd)
         self.assertEqual(len(frames(result.stdout)), 6)
 
     def test_end_of_input_leaves_it_to_the_arguments(self):
-        result = run(stdin=b"", args=[fixture("greys.mkv")])[0]
+        result = run(stdin=b"", args=[fixture("greys.mkv")])
         self.assertEqual(result.returncode, 0)
         self.assertEqual(len(frames(result.stdout)), 6)
 
     def test_leading_blank_space_is_skipped(self):
-        result = run(stdin=b"  \n\t" + fixture("greys.mkv").encode() + b" extra")[0]
+        result = run(stdin=b"  \n\t" + fixture("greys.mkv").encode() + b" extra")
         self.assertEqual(len(frames(result.stdout)), 6)
 
 
@@ -71,7 +71,7 @@ class OpenFailure(unittest.TestCase):
 
     def test_nothing_opens_in_a_utf8_locale(self):
         env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
-        self.assert_fails(run(stdin=b"/no/such/video.mp4\n", env=env)[0],
+        self.assert_fails(run(stdin=b"/no/such/video.mp4\n", env=env),
                           OPEN_FAILURE.encode("utf-8") + b"\n")
 
     def test_nothing_opens_in_a_gbk_locale(self):
@@ -80,7 +80,7 @@ class OpenFailure(unittest.TestCase):
         subprocess.run(["localedef", "-i", "zh_CN", "-f", "GBK",
                         os.path.join(locales, "zh_CN.GBK")], check=True)
         env = dict(os.environ, LOCPATH=locales, LC_ALL="zh_CN.GBK")
-        result = run(stdin=b"", args=["/no/such/video.mp4"], env=env)[0]
+        result = run(stdin=b"", args=["/no/such/video.mp4"], env=env)
         self.assert_fails(result, bytes.fromhex("CAE4C8EBB5D8D6B7B4EDCEF3A3A1A3A1") + b"\n")
 
 

@@ -1,8 +1,8 @@
 """charplay in a real terminal (tmux): frames in place, title, clean exit."""
 import unittest
 
-from charplay import NO_DISPLAY, TITLE, fixture
-from tmux_pane import Pane
+from tests.harness import NO_DISPLAY, TITLE, fixture
+from tests.e2e.tmux_pane import Pane
 
 
 class Terminal(unittest.TestCase):

@@ -6,7 +6,7 @@ import shutil
 import subprocess
 import tempfile
 
-from charplay import CHARPLAY, wait_for_status, wait_until
+from tests.harness import CHARPLAY, wait_for_status, wait_until
 
 SERVERS = itertools.count()
 

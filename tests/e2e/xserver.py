@@ -5,7 +5,7 @@ import subprocess
 import tempfile
 import time
 
-from charplay import wait_until
+from tests.harness import wait_until
 
 
 def start_xvfb():

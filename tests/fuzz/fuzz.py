@@ -7,7 +7,7 @@ its argument. Every case must end within the bound, by itself, with status
 0 (played) or 255 (did not open), and say nothing on standard error. A case
 that fails is kept in regressions/, which the test suite plays every run.
 
-  fuzz.py CHARPLAY WORKDIR [--cases N] [--first SEED] [--jobs N]
+  python3 -m tests.fuzz.fuzz CHARPLAY WORKDIR [--cases N] [--first SEED] [--jobs N]
 """
 import argparse
 import concurrent.futures
@@ -17,11 +17,9 @@ import subprocess
 import sys
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from charplay import NO_DISPLAY, ffmpeg  # noqa: E402
+from tests.harness import NO_DISPLAY, ffmpeg
 
-REGRESSIONS = os.path.join(HERE, "regressions")
+REGRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "regressions")
 BOUND = 20  # seconds; a clip of ten frames takes well under one
 CLIPS = {
     "mp4": ("-c:v", "libx264", "-pix_fmt", "yuv420p"),

@@ -3,7 +3,7 @@ import glob
 import os
 import unittest
 
-from fuzz import REGRESSIONS, verdict
+from tests.fuzz.fuzz import REGRESSIONS, verdict
 
 CHARPLAY = os.environ["CHARPLAY"]
 

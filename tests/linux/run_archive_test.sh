@@ -23,10 +23,10 @@ case $built in
 esac
 source "$source_dir/scripts/sysroot/cache.sh"
 export CHARPLAY_ARCHIVE=$source_dir/dist/charplay-$2-linux-$arch.tar.xz
-cd "$(dirname "$0")"
+cd "$source_dir"
 if [ "$arch" = aarch64 ]; then
   root_ready bare bullseye arm64 false > /dev/null
-  CHARPLAY_ARM64_ROOT=$root exec python3 -m unittest -v test_archive_aarch64
+  CHARPLAY_ARM64_ROOT=$root exec python3 -m unittest -v tests.linux.test_archive_aarch64
 fi
 sysroot_ready linux true > /dev/null
 # The root it was built in has GTK 3: the window's test runs there.
@@ -37,4 +37,4 @@ for suite in bullseye trixie; do
   CHARPLAY_BARE_ROOTS+="$suite=$root "
 done
 export CHARPLAY_IN_ROOT=$sysroot_scripts/in-root.sh
-exec python3 -m unittest -v test_archive
+exec python3 -m unittest -v tests.linux.test_archive

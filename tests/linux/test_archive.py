@@ -8,18 +8,15 @@ import os
 import re
 import signal
 import subprocess
-import sys
 import tarfile
 import tempfile
 import time
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from charplay import FIXTURES, NO_DISPLAY, fixture, frames, play  # noqa: E402
-from make_fixtures import CODECS  # noqa: E402
-from network import Streams, serve, stalled  # noqa: E402
-from xserver import Window, start_xvfb, stop_xvfb  # noqa: E402
+from tests.harness import FIXTURES, NO_DISPLAY, fixture, frames, play, run
+from tests.e2e.make_fixtures import CODECS
+from tests.e2e.network import Streams, serve, stalled
+from tests.e2e.xserver import Window, start_xvfb, stop_xvfb
 
 ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
 # Debian roots (tests/linux/run_archive_test.sh makes them) and the command
@@ -71,7 +68,7 @@ def hiding(base):
 def hidden(stdin, env):
     """Runs the archive's program where only the base libraries are."""
     with tempfile.TemporaryDirectory() as base:
-        return subprocess.run(hiding(base), input=stdin, capture_output=True, env=env, timeout=120)
+        return run(stdin, command=hiding(base), env=env, timeout=120)
 
 
 def elves(program):
@@ -109,8 +106,7 @@ def in_root(root, *args, **kwargs):
 
 
 def play_in_root(root, stdin, **env):
-    return subprocess.run(in_root(root), input=stdin, capture_output=True,
-                          env=dict(NO_DISPLAY, **env), timeout=120)
+    return run(stdin, command=in_root(root), env=dict(NO_DISPLAY, **env), timeout=120)
 
 
 class LibrariesHidden(unittest.TestCase):

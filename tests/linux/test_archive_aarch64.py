@@ -10,13 +10,11 @@ import tarfile
 import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from charplay import FIXTURES, NO_DISPLAY, fixture, frames, play  # noqa: E402
-from make_fixtures import CODECS  # noqa: E402
-from network import serve  # noqa: E402
-from test_archive import assert_debian_11_runs, elves  # noqa: E402
-from test_playback import RAMP  # noqa: E402
+from tests.harness import FIXTURES, NO_DISPLAY, fixture, frames, play
+from tests.e2e.make_fixtures import CODECS
+from tests.e2e.network import serve
+from tests.linux.test_archive import assert_debian_11_runs, elves
+from tests.e2e.test_playback import RAMP
 
 ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
 ROOT = os.environ.get("CHARPLAY_ARM64_ROOT", "")

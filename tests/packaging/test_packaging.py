@@ -2,20 +2,16 @@
 test libraries, and the Debian package with its man page."""
 import os
 import subprocess
-import sys
 import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from charplay import NO_DISPLAY, fixture, frame, frames  # noqa: E402
+from tests.harness import NO_DISPLAY, SOURCE, fixture, frame, frames, play
 
-SOURCE = os.path.abspath(os.path.join(HERE, "..", ".."))
 BUILD = os.environ.get("BUILD_DIR", "")
 VERSION = os.environ.get("CHARPLAY_VERSION", "")
 
 
-def run(*cmd, **kwargs):
+def run_tool(*cmd, **kwargs):
     return subprocess.run(cmd, capture_output=True, text=True, timeout=600, **kwargs)
 
 
@@ -40,12 +36,12 @@ class PlayCommand(unittest.TestCase):
 class DebianPackage(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        built = run("cmake", "--build", BUILD, "--target", "package")
+        built = run_tool("cmake", "--build", BUILD, "--target", "package")
         assert built.returncode == 0, built.stdout + built.stderr
         cls.deb = os.path.join(BUILD, f"charplay_{VERSION}_amd64.deb")
 
     def test_holds_the_program_its_man_page_and_readme(self):
-        listing = run("dpkg-deb", "-c", self.deb).stdout
+        listing = run_tool("dpkg-deb", "-c", self.deb).stdout
         files = sorted(line.split()[-1] for line in listing.splitlines()
                        if not line.startswith("d"))
         self.assertEqual(files, ["./usr/bin/charplay",
@@ -55,7 +51,7 @@ class DebianPackage(unittest.TestCase):
                                  "./usr/share/man/man1/charplay.1.gz"])
 
     def test_depends_on_the_runtime_libraries_it_uses(self):
-        depends = run("dpkg-deb", "-f", self.deb, "Depends").stdout
+        depends = run_tool("dpkg-deb", "-f", self.deb, "Depends").stdout
         packages = [d.split()[0] for d in depends.split(",")]
         for library in ("core", "imgproc", "videoio", "highgui"):
             self.assertTrue(any(p.startswith(f"libopencv-{library}4") for p in packages), depends)
@@ -63,13 +59,13 @@ class DebianPackage(unittest.TestCase):
 
     def test_its_copyright_names_the_mit_licence(self):
         with tempfile.TemporaryDirectory() as root:
-            run("dpkg-deb", "-x", self.deb, root)
+            run_tool("dpkg-deb", "-x", self.deb, root)
             with open(os.path.join(root, "usr", "share", "doc", "charplay", "copyright")) as f:
                 self.assertRegex(f.read(), r"(?m)^License: MIT$")
 
     def test_lintian_finds_no_error(self):
         # lintian fails (status 1 or more) on an error, and when it cannot run.
-        checked = run("lintian", self.deb)
+        checked = run_tool("lintian", self.deb)
         self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
         self.assertNotRegex(checked.stdout, r"(?m)^E: ", checked.stdout)
 
@@ -77,8 +73,8 @@ class DebianPackage(unittest.TestCase):
         page = os.path.join(BUILD, "charplay.1")
         with open(page) as f:
             self.assertIn(f'"charplay {VERSION}"', f.readline())
-        self.assertEqual(run("groff", "-man", "-ww", "-z", page).stderr, "")
-        shown = run("man", "-l", page, env=dict(os.environ, MANWIDTH="80", LC_ALL="C.UTF-8"))
+        self.assertEqual(run_tool("groff", "-man", "-ww", "-z", page).stderr, "")
+        shown = run_tool("man", "-l", page, env=dict(os.environ, MANWIDTH="80", LC_ALL="C.UTF-8"))
         self.assertEqual(shown.stderr, "")
         for heading in ("NAME", "SYNOPSIS", "DESCRIPTION", "PREVIEW WINDOW", "EXIT STATUS",
                         "ENVIRONMENT", "NOTES", "EXAMPLES"):
@@ -87,10 +83,9 @@ class DebianPackage(unittest.TestCase):
 
     def test_the_packaged_program_plays(self):
         with tempfile.TemporaryDirectory() as root:
-            run("dpkg-deb", "-x", self.deb, root)
-            played = subprocess.run([os.path.join(root, "usr", "bin", "charplay")],
-                                    input=fixture("greys.mkv").encode(), capture_output=True,
-                                    env=NO_DISPLAY, timeout=60)
+            run_tool("dpkg-deb", "-x", self.deb, root)
+            played = play(fixture("greys.mkv"), env=NO_DISPLAY,
+                          command=[os.path.join(root, "usr", "bin", "charplay")])
             self.assertEqual(played.returncode, 0)
             self.assertEqual(frames(played.stdout), [frame(c * 160) for c in "  .xMN"])
 

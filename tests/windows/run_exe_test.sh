@@ -41,5 +41,5 @@ elif [ $built -ne 0 ]; then
   echo "FAIL: scripts/build-windows.sh --if-cached could not build the exe"
   exit 1
 fi
-cd "$(dirname "$0")"
-CHARPLAY_EXE=$exe CHARPLAY_ZIP=$zip CHARPLAY_VERSION=$2 exec python3 -m unittest -v test_exe
+cd "$source_dir"
+CHARPLAY_EXE=$exe CHARPLAY_ZIP=$zip CHARPLAY_VERSION=$2 exec python3 -m unittest -v tests.windows.test_exe

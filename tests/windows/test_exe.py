@@ -4,27 +4,20 @@ a private X server the window "video", its keys and the hint."""
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 import zipfile
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from charplay import (CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, fixture, frames, play,  # noqa: E402
-                      wait_for_status, wait_until)
-from make_fixtures import CODECS  # noqa: E402
-from network import Streams, serve, stalled  # noqa: E402
-from xserver import Window, settled_frame, shown_frame, start_xvfb, stop_xvfb  # noqa: E402
+from tests.e2e.make_fixtures import CODECS
+from tests.e2e.network import Streams, serve, stalled
+from tests.e2e.xserver import Window, settled_frame, shown_frame, start_xvfb, stop_xvfb
+from tests.harness import (CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, SOURCE, TITLE, fixture,
+                           frames, play, run, small_terminal_hint, wait_for_status, wait_until)
 
 EXE = os.environ.get("CHARPLAY_EXE", "")
 ZIP = os.environ.get("CHARPLAY_ZIP", "")
 VERSION = os.environ.get("CHARPLAY_VERSION", "")
-TITLE = "视频转字符画"
-HINT = ("charplay: the frames need a terminal of 160 x 91 (columns x rows), this one is"
-        " 80 x 25: zoom out (Ctrl+- in most terminals), pick a smaller font or enlarge"
-        " the window.\r\n")
 
 
 def setUpModule():
@@ -46,10 +39,10 @@ def tearDownModule():
     shutil.rmtree(PREFIX, ignore_errors=True)
 
 
-def wine(stdin, display=None, timeout=120, **extra):
+def wine(stdin, display=None, timeout=120, stdout=subprocess.PIPE, **extra):
+    """Runs the exe under Wine; extra adds to its environment."""
     env = dict(WINE, DISPLAY=display, **extra) if display else dict(WINE, **extra)
-    return subprocess.run(["wine", EXE], input=stdin, capture_output=True, env=env,
-                          timeout=timeout)
+    return run(stdin, command=["wine", EXE], env=env, timeout=timeout, stdout=stdout)
 
 
 # What the exe must play byte for byte as the Linux build does: the ramp,
@@ -102,8 +95,7 @@ class Redirected(unittest.TestCase):
 
     def test_a_failed_write_says_why_in_the_systems_words(self):
         with open("/dev/full", "wb") as full:
-            result = subprocess.run(["wine", EXE], input=fixture("slow.mkv").encode() + b"\n",
-                                    stdout=full, stderr=subprocess.PIPE, env=WINE, timeout=120)
+            result = wine(fixture("slow.mkv").encode() + b"\n", stdout=full)
         self.assertEqual((result.returncode, result.stderr),
                          (1, b"charplay: cannot write the frames: Disk full\r\n"))
 
@@ -122,7 +114,7 @@ class Zip(unittest.TestCase):
                 z.extractall(folder)
             unpacked = os.path.join(folder, f"charplay-{VERSION}-windows-x64")
             # The Linux build plays the same sample meanwhile: ten seconds each.
-            sample = os.path.join(HERE, "..", "..", "samples", "mandelbrot.mp4")
+            sample = os.path.join(SOURCE, "samples", "mandelbrot.mp4")
             with tempfile.TemporaryFile() as linux_out:
                 linux = subprocess.Popen([CHARPLAY, sample], stdin=subprocess.DEVNULL,
                                          stdout=linux_out, env=NO_DISPLAY)
@@ -193,7 +185,7 @@ class ConsoleWindow(unittest.TestCase):
 
         self.assertEqual(wait_for_status(status), 0)
         with open(errors, "rb") as f:
-            self.assertEqual(f.read().decode(), HINT)
+            self.assertEqual(f.read().decode(), small_terminal_hint(80, 25, end="\r\n"))
         # Cleared: the text area (the scroll bar aside) is all background
         # but for the cursor, one 3 x 7 cell at the most.
         colours = self.console.colours(crop="240x140+0+0")

@@ -1,9 +1,12 @@
-"""What the end-to-end tests share: where things are, running charplay and
-ffmpeg, and waiting for a state with a deadline."""
+"""What every test and benchmark shares: where things are, the texts charplay
+shows, running charplay and ffmpeg, and waiting for a state with a
+deadline."""
 import os
 import subprocess
 import time
 
+# The project's folder, and the build under test.
+SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CHARPLAY = os.environ.get("CHARPLAY", "")
 FIXTURES = os.environ.get("FIXTURES", "")
 
@@ -47,18 +50,33 @@ def wait_for_status(path, seconds=30):
     return int(text) if text else None
 
 
-def run(stdin=b"", args=(), env=None, timeout=60, **kwargs):
-    """Runs charplay with its output redirected; returns the result and its
-    run time in seconds."""
+def run(stdin=b"", args=(), env=None, timeout=60, command=None, **kwargs):
+    """Runs charplay with its output captured (unless stdout or stderr say
+    otherwise): the build under test, or
+    command, a list that runs another build of it (the exe under Wine, the
+    archive's program in a Debian root). Returns the completed process, with
+    its run time in seconds as .seconds."""
+    kwargs.setdefault("stdout", subprocess.PIPE)
+    kwargs.setdefault("stderr", subprocess.PIPE)
     started = time.monotonic()
-    result = subprocess.run([CHARPLAY, *args], input=stdin, capture_output=True,
-                            env=env, timeout=timeout, **kwargs)
-    return result, time.monotonic() - started
+    result = subprocess.run([*(command or [CHARPLAY]), *args], input=stdin, env=env,
+                            timeout=timeout, **kwargs)
+    result.seconds = time.monotonic() - started
+    return result
 
 
 def play(path, **kwargs):
     """Plays path, typed on standard input."""
-    return run(stdin=path.encode() + b"\n", **kwargs)[0]
+    return run(path.encode() + b"\n", **kwargs)
+
+
+def small_terminal_hint(columns, rows, end="\n"):
+    """What charplay says after playing 160-column frames in a terminal of
+    columns x rows: 80 x 24 in tmux, 80 x 25 in Wine's console, whose lines
+    end in \\r\\n."""
+    return (f"charplay: the frames need a terminal of 160 x 91 (columns x rows), this one is"
+            f" {columns} x {rows}: zoom out (Ctrl+- in most terminals), pick a smaller font or"
+            f" enlarge the window.{end}")
 
 
 def frame(line, lines=90):

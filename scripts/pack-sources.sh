@@ -49,9 +49,10 @@ $(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only)")
 charplay-$version/
     charplay's own source at commit
     $commit.
-    Beyond Debian's patches, the build changes FFmpeg with the patches
-    scripts/sysroot/ffmpeg-*.patch, each of which says why:
-$(cd scripts/sysroot && ls ffmpeg-*.patch | sed 's/^/      /')
+    Beyond Debian's patches, the build changes FFmpeg and OpenCV with the
+    patches scripts/sysroot/ffmpeg-*.patch and opencv-*.patch, each of
+    which says why:
+$(cd scripts/sysroot && ls ffmpeg-*.patch opencv-*.patch | sed 's/^/      /')
 
 Rebuilding
 ----------

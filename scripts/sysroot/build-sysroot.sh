@@ -24,10 +24,13 @@ if [ ! -f "$sources/done" ]; then
 fi
 "$sysroot_scripts/unpack-sources.sh" "$sources" "$work"
 source_of() { echo "$work/$1"-*/; }
-# Our changes to FFmpeg, each patch saying why: a refused connection fails
-# at once on Windows, and Theora decodes the same on every run.
-for change in "$sysroot_scripts"/ffmpeg-*.patch; do
-  patch -d "$(source_of ffmpeg)" -p1 --forward --quiet < "$change"
+# Our changes to FFmpeg and OpenCV (PACKAGE-WHAT.patch), each patch saying
+# why: a refused connection fails at once on Windows, Theora decodes the
+# same on every run, and frames are converted straight into the caller's
+# image.
+for change in "$sysroot_scripts"/{ffmpeg,opencv}-*.patch; do
+  package=$(basename "$change")
+  patch -d "$(source_of "${package%%-*}")" -p1 --forward --quiet < "$change"
 done
 # The decoders of Debian's build of this FFmpeg, whatever the root has.
 ffmpeg -hide_banner -decoders > "$work/decoders.txt"

@@ -19,6 +19,7 @@ from tests.e2e.network import Streams, serve, stalled
 from tests.e2e.xserver import Window, start_xvfb, stop_xvfb
 
 ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
+READ_TESTS = os.environ.get("CHARPLAY_READ_TESTS", "")
 # Debian roots (tests/linux/run_archive_test.sh makes them) and the command
 # that runs a program inside one.
 BARE_ROOTS = dict(entry.split("=") for entry in os.environ.get("CHARPLAY_BARE_ROOTS", "").split())
@@ -212,6 +213,19 @@ class Libraries(unittest.TestCase):
         window.key("Escape")
         self.assertEqual(charplay.wait(timeout=30), 0)
         self.assertEqual(charplay.stderr.read(), b"")
+
+
+class ConvertedIntoTheImage(unittest.TestCase):
+    def test_the_archives_opencv_reads_into_an_image_the_bytes_it_copies(self):
+        # The unit test of that read, built against Debian's OpenCV 4.6,
+        # run with the archive's libraries, whose sonames are the same.
+        lib = os.path.join(os.path.dirname(PROGRAM), "lib")
+        env = dict(NO_DISPLAY, LD_LIBRARY_PATH=lib)
+        linked = subprocess.run(["ldd", READ_TESTS], env=env, capture_output=True, text=True)
+        self.assertIn(f"libopencv_videoio.so.406 => {lib}/", linked.stdout)
+        result = subprocess.run([READ_TESTS], env=env, capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stdout[-3000:])
+        self.assertIn("[  PASSED  ] 1 test", result.stdout)
 
 
 if __name__ == "__main__":

@@ -5,8 +5,9 @@ play the same generated clips (300 frames of H.264, testsrc2 with light
 noise, 1080p at 6 Mbit/s and 720p at 3 Mbit/s, 25 frames a second) in
 alternating runs. Prints, per clip, the median CPU time (user + system of
 the whole process, start-up included) per frame, its ratio to ffmpeg's,
-and the largest peak resident memory of any run. Every build must write
-the same frames. Exits 1 when a build with a target misses it:
+and the largest peak resident memory of any run. The timed runs write to
+/dev/null; every build must write the same frames in a run of its own
+before. Exits 1 when a build with a target misses it:
 
     archive       1.10 x ffmpeg at 1080p, 1.10 x at 720p
     distribution  1.35 x ffmpeg at 1080p, 1.45 x at 720p
@@ -18,7 +19,10 @@ for instance
                                 distribution=build/charplay
 
 charplay paces by the clip's frame rate, so a run takes 12 s of wall time;
-CPU time is what is compared, and a paced wait costs none.
+CPU time is what is compared, and a paced wait costs none. Peak memory
+counts the pages of the libraries mapped: libraries written moments ago
+can map in larger pieces (sync; echo 3 > /proc/sys/vm/drop_caches first,
+as root, for figures that compare).
 """
 import argparse
 import os
@@ -41,18 +45,23 @@ def make_clip(path, size, rate):
                     "-c:v", "libx264", "-b:v", rate, "-pix_fmt", "yuv420p", path], check=True)
 
 
-def run(command, env):
-    """The standard output of one run, its CPU seconds and its peak memory
-    in MiB, from the process's own resource usage."""
+def run(command, env, out):
+    """Runs command with its standard output to the file out; returns its
+    CPU seconds and its peak memory in MiB, from its own resource usage."""
+    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=out,
+                               stderr=subprocess.DEVNULL, env=env)
+    _, status, usage = os.wait4(process.pid, 0)
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"{command[0]} exited with {os.waitstatus_to_exitcode(status)}")
+    return usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
+
+
+def frames_of(command, env):
+    """What one run of command writes."""
     with tempfile.TemporaryFile() as out:
-        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=out,
-                                   stderr=subprocess.DEVNULL, env=env)
-        _, status, usage = os.wait4(process.pid, 0)
-        process.returncode = os.waitstatus_to_exitcode(status)
-        if process.returncode != 0:
-            sys.exit(f"{command[0]} exited with {process.returncode}")
+        run(command, env, out)
         out.seek(0)
-        return out.read(), usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
+        return out.read()
 
 
 def main():
@@ -75,20 +84,20 @@ def main():
             commands = {"ffmpeg": ["ffmpeg", "-nostdin", "-loglevel", "error", "-i", clip,
                                    "-pix_fmt", "bgr24", "-f", "null", "-"]}
             commands.update({name: [program, clip] for name, program in builds.items()})
+            frames = {frames_of(command, env) for name, command in commands.items()
+                      if name != "ffmpeg"}
+            if len(frames) != 1 or not frames.pop():
+                sys.exit(f"the builds write different frames, or none, from the {clip_name} clip")
+            # The timed runs write to /dev/null, as ffmpeg's null muxer
+            # writes nothing: where the frames go is not charplay's cost.
             cpu = {name: [] for name in commands}
             peak = dict.fromkeys(commands, 0.0)
-            frames = {}
-            for _ in range(args.runs):
-                for name, command in commands.items():
-                    out, seconds, mib = run(command, env)
-                    cpu[name].append(seconds)
-                    peak[name] = max(peak[name], mib)
-                    if name != "ffmpeg":
-                        frames.setdefault(name, out)
-                        if not out or out != frames[name]:
-                            sys.exit(f"{name} wrote no frames, or other ones on another run")
-            if len(set(frames.values())) != 1:
-                sys.exit(f"the builds write different frames from the {clip_name} clip")
+            with open(os.devnull, "wb") as null:
+                for _ in range(args.runs):
+                    for name, command in commands.items():
+                        seconds, mib = run(command, env, null)
+                        cpu[name].append(seconds)
+                        peak[name] = max(peak[name], mib)
             base = statistics.median(cpu["ffmpeg"])
             print(clip_name)
             for name, seconds in cpu.items():

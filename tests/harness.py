@@ -52,10 +52,10 @@ def wait_for_status(path, seconds=30):
 
 def run(stdin=b"", args=(), env=None, timeout=60, command=None, **kwargs):
     """Runs charplay with its output captured (unless stdout or stderr say
-    otherwise): the build under test, or
-    command, a list that runs another build of it (the exe under Wine, the
-    archive's program in a Debian root). Returns the completed process, with
-    its run time in seconds as .seconds."""
+    otherwise): the build under test, or command, a list that runs another
+    build of it (the exe under Wine, the archive's program in a Debian
+    root). Returns the completed process, with its run time in seconds as
+    .seconds."""
     kwargs.setdefault("stdout", subprocess.PIPE)
     kwargs.setdefault("stderr", subprocess.PIPE)
     started = time.monotonic()

@@ -69,8 +69,9 @@ void to_grey(const cv::Mat& video, int a, cv::Mat& video1)
     video1.create(video.size(), CV_8UC1);
     const double scale = vertical_scale(video.size(), a);
     const int last = video.rows - 1;
+    const int rows = reduced_size(video.size(), a).height;
     int first = 0, end = 0; // the run of rows not yet converted
-    for (int dy = 0; dy < reduced_size(video.size(), a).height; ++dy) {
+    for (int dy = 0; dy < rows; ++dy) {
         const int sy = cvFloor(static_cast<float>((dy + 0.5) * scale - 0.5));
         const int top = std::clamp(sy, 0, last), bottom = std::clamp(sy + 1, 0, last);
         if (top > end) {

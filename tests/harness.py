@@ -15,6 +15,7 @@ NO_DISPLAY = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLA
 
 TITLE = "视频转字符画"
 OPEN_FAILURE = "输入地址错误！！"
+DISPLAY_LOST = 'charplay: the display of the window "video" went away, so playback ended.'
 
 
 def fixture(name):
@@ -48,6 +49,18 @@ def wait_for_status(path, seconds=30):
         return None
     text = wait_until(written, seconds, every=0.05)
     return int(text) if text else None
+
+
+def wchan(pid):
+    """Where in the kernel the process waits."""
+    with open(f"/proc/{pid}/wchan") as f:
+        return f.read()
+
+
+def blocked_in_a_read(pid):
+    """Whether charplay waits for a network source that sends nothing more:
+    FFmpeg polls the socket (between frames charplay sleeps instead)."""
+    return "poll" in wchan(pid)
 
 
 def run(stdin=b"", args=(), env=None, timeout=60, command=None, **kwargs):

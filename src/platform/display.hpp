@@ -11,4 +11,11 @@ enum window_toolkit { toolkit_qt, toolkit_gtk };
 // is set, answers, and is one the toolkit draws on.
 bool display_available(window_toolkit toolkit);
 
+// Where the display goes away under a window that is up, the toolkits end
+// the process themselves: Qt through exit(1), GTK through Xlib's handler of
+// a broken connection, which calls on_loss from here on instead. on_loss
+// must not return. Call once the window is up (GTK sets its own handler
+// when it opens the display).
+void display_watch_loss(void (*on_loss)());
+
 } // namespace charplay

@@ -1,12 +1,14 @@
 // A display on POSIX: an X server, or a Wayland compositor, as the toolkit
-// goes. Qt 5 draws through X unless QT_QPA_PLATFORM names Wayland; GTK 3
-// takes the backends GDK_BACKEND lists, by default Wayland, then X.
+// goes. Qt 5 draws on the platforms QT_QPA_PLATFORM lists, by default X;
+// GTK 3 takes the backends GDK_BACKEND lists, by default Wayland, then X.
 
 #include "platform/display.hpp"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <sstream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -44,13 +46,11 @@ bool x_display_answers()
 }
 
 // A compositor listening on WAYLAND_DISPLAY (a socket in XDG_RUNTIME_DIR,
-// or a path).
+// or a path), by default wayland-0, as libwayland looks for it.
 bool wayland_display_answers()
 {
     const char* name = std::getenv("WAYLAND_DISPLAY");
-    if (!name || !*name)
-        return false;
-    std::string path = name;
+    std::string path = name && *name ? name : "wayland-0";
     if (path[0] != '/') {
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");
         if (!runtime)
@@ -76,10 +76,71 @@ bool names(const char* list, const char* backend)
     return list && std::strstr(list, backend);
 }
 
+bool file_exists(const std::string& path)
+{
+    return access(path.c_str(), R_OK) == 0;
+}
+
+// Whether Qt finds the plugin of a platform: in a folder of QT_PLUGIN_PATH,
+// or in its own, beside the Qt library the process loaded.
+bool qt_plugin_installed(const std::string& platform)
+{
+    const std::string file =
+        "/platforms/libq" + (platform == "wayland" ? "wayland-generic" : platform) + ".so";
+    std::istringstream folders(std::getenv("QT_PLUGIN_PATH") ? std::getenv("QT_PLUGIN_PATH") : "");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (!folder.empty() && file_exists(folder + file))
+            return true;
+    void* qt = dlopen("libQt5Core.so.5", RTLD_NOW | RTLD_NOLOAD);
+    char origin[4096] = {};
+    const bool found = qt && dlinfo(qt, RTLD_DI_ORIGIN, origin) == 0 &&
+                       file_exists(std::string(origin) + "/qt5/plugins" + file);
+    if (qt)
+        dlclose(qt);
+    return found;
+}
+
+// Qt gives up the process (a fatal error) where none of its platforms can
+// start, so each one counts only where it surely starts: X where the server
+// answers, Wayland where the plugin is installed and a compositor answers,
+// the invisible ones (offscreen, minimal) where installed. Any other (a
+// framebuffer, EGL on a console) is taken for one that cannot.
+bool qt_platform_starts(std::string platform)
+{
+    platform = platform.substr(0, platform.find(':')); // "xcb:option=value"
+    for (char& c : platform)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (platform == "xcb")
+        return x_display_answers();
+    if (platform.compare(0, 7, "wayland") == 0)
+        return qt_plugin_installed(platform) && wayland_display_answers();
+    if (platform == "offscreen" || platform == "minimal")
+        return qt_plugin_installed(platform);
+    return false;
+}
+
+// The platforms Qt 5.15 tries in turn: QT_QPA_PLATFORM's list, or else
+// Wayland first in a Wayland session that is not GNOME's, then X.
+std::string qt_platforms()
+{
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    if (chosen && *chosen)
+        return chosen;
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    const char* session_desktop = std::getenv("XDG_SESSION_DESKTOP");
+    const bool gnome = (desktop && strcasestr(desktop, "gnome")) ||
+                       (session_desktop && strcasestr(session_desktop, "gnome"));
+    return session && std::strcmp(session, "wayland") == 0 && !gnome ? "wayland;xcb" : "xcb";
+}
+
 bool qt_display_available()
 {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    return x_display_answers() || (names(platform, "wayland") && wayland_display_answers());
+    std::istringstream platforms(qt_platforms());
+    for (std::string platform; std::getline(platforms, platform, ';');)
+        if (qt_platform_starts(platform))
+            return true;
+    return false;
 }
 
 bool gtk_display_available()
@@ -90,11 +151,36 @@ bool gtk_display_available()
            ((any || names(backends, "x11")) && x_display_answers());
 }
 
+void (*display_lost)() = nullptr;
+
+// Xlib's handler of a connection that broke; it must not return.
+int on_x_connection_lost(void*)
+{
+    display_lost();
+    _exit(1);
+}
+
 } // namespace
 
 bool display_available(window_toolkit toolkit)
 {
     return toolkit == toolkit_gtk ? gtk_display_available() : qt_display_available();
+}
+
+void display_watch_loss(void (*on_loss)())
+{
+    // Only where a toolkit loaded Xlib: nothing of it is loaded here.
+    void* x11 = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+    if (!x11)
+        return;
+    using handler_fn = int (*)(void*);
+    using set_handler_fn = handler_fn (*)(handler_fn);
+    auto set_handler = reinterpret_cast<set_handler_fn>(dlsym(x11, "XSetIOErrorHandler"));
+    if (set_handler) {
+        display_lost = on_loss;
+        set_handler(on_x_connection_lost);
+    }
+    dlclose(x11);
 }
 
 } // namespace charplay

@@ -39,4 +39,7 @@ bool display_available(window_toolkit)
     return window_station_visible() && window_can_be_created();
 }
 
+// The desktop does not go away under a running program.
+void display_watch_loss(void (*)()) {}
+
 } // namespace charplay

@@ -16,6 +16,9 @@ void quiet_library()
     if (!std::getenv("OPENCV_LOG_LEVEL"))
         cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
     set_env_default("OPENCV_FFMPEG_LOGLEVEL", "-8"); // AV_LOG_QUIET
+    // Qt's messages (a display that broke, a session type it ignores) would
+    // land in the middle of the frames.
+    set_env_default("QT_LOGGING_RULES", "*=false");
     // OpenCV 4.6's GStreamer back-end waits forever on some files it cannot
     // play (random bytes among them); FFmpeg, tried first, plays what it would.
     set_env_default("OPENCV_VIDEOIO_PRIORITY_GSTREAMER", "0");

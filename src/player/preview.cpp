@@ -1,8 +1,11 @@
 #include "player/preview.hpp"
 
+#include "platform/console.hpp"
 #include "platform/display.hpp"
 #include "player/pacing.hpp"
 
+#include <cstdio>
+#include <cstdlib>
 #include <opencv2/highgui.hpp>
 #include <string>
 
@@ -25,9 +28,32 @@ window_toolkit library_toolkit()
                                                                               : toolkit_qt;
 }
 
+// Set while the toolkit runs: where it ends the process then, its display
+// went away.
+bool in_toolkit = false;
+
+// Every end leaves the console cleared; this one says why.
+[[noreturn]] void display_lost()
+{
+    console_clear();
+    std::fputs("charplay: the display of the window \"video\" went away, so playback ended.\n",
+               stderr);
+    std::_Exit(1);
+}
+
+// Qt ends the process with exit(1) when its display goes away.
+void on_exit()
+{
+    if (in_toolkit)
+        display_lost();
+}
+
 int library_key_wait(int ms)
 {
-    return cv::waitKey(ms);
+    in_toolkit = true;
+    const int b = cv::waitKey(ms);
+    in_toolkit = false;
+    return b;
 }
 
 int no_key(int)
@@ -39,7 +65,10 @@ int no_key(int)
 
 bool preview_possible()
 {
-    return display_available(library_toolkit());
+    if (!display_available(library_toolkit()))
+        return false;
+    std::atexit(on_exit);
+    return true;
 }
 
 int preview_wait_key(int ms, bool& window)
@@ -48,6 +77,7 @@ int preview_wait_key(int ms, bool& window)
         try {
             return wait_in_slices(ms, library_key_wait);
         } catch (const cv::Exception&) {
+            in_toolkit = false;
             window = false;
         }
     }
@@ -58,10 +88,19 @@ void preview_show(const cv::Mat& video, int c, bool& window)
 {
     if (!window || c != 0)
         return;
+    static bool watching = false;
     try {
+        in_toolkit = true;
         cv::imshow(window_name, video);
+        in_toolkit = false;
     } catch (const cv::Exception&) {
+        in_toolkit = false;
         window = false;
+        return;
+    }
+    if (!watching) {
+        display_watch_loss(display_lost);
+        watching = true;
     }
 }
 

@@ -7,7 +7,9 @@
 // with its default settings, when the first frame is shown after that
 // frame's wait. Where the library's toolkit cannot load (the archive's GTK 3
 // plugin without GTK installed), the first wait or show throws; from then on
-// there is no window, and playback goes on in the console alone.
+// there is no window, and playback goes on in the console alone. Where the
+// display goes away under the window, the toolkit ends the process: the
+// console is then cleared, one line says why, and the exit status is 1.
 
 namespace charplay {
 

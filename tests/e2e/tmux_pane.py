@@ -22,11 +22,12 @@ class Pane:
         self.env = {k: v for k, v in env.items() if k != "TMUX"}
         self.env.update(LANG="C.UTF-8", LC_ALL="C.UTF-8")
 
-    def start(self, path, before=""):
-        """Runs charplay as the pane's program, so it starts at the top-left,
-        after the shell commands before. The shell around it outlives a
-        Ctrl+C, to tell charplay's status."""
-        script = (f"trap true INT; {before}echo {shlex.quote(path)} | {shlex.quote(CHARPLAY)}; "
+    def start(self, path, before="", program=CHARPLAY):
+        """Runs charplay (or another build of it, program) as the pane's
+        program, so it starts at the top-left, after the shell commands
+        before. The shell around it outlives a Ctrl+C, to tell charplay's
+        status."""
+        script = (f"trap true INT; {before}echo {shlex.quote(path)} | {shlex.quote(program)}; "
                   f"echo $? > {shlex.quote(self.status)}; sleep 60")
         subprocess.run(self.tmux + ["-u", "new-session", "-d", "-x", str(self.width),
                                     "-y", str(self.height), "sh", "-c", script],

@@ -5,7 +5,8 @@ import subprocess
 import tempfile
 import time
 
-from tests.harness import wait_until
+from tests.e2e.tmux_pane import Pane
+from tests.harness import DISPLAY_LOST, fixture, wait_until
 
 
 def start_xvfb():
@@ -105,6 +106,16 @@ def shown_frame(window):
     return None
 
 
+def first_shown_frame(window, seconds=20):
+    """The first frame of colours.mkv the window shows within seconds, frame
+    0 included, or None."""
+    def shown():
+        number = shown_frame(window)
+        return [number] if number is not None else None
+    found = wait_until(shown, seconds)
+    return found[0] if found else None
+
+
 def settled_frame(window, apart=0.3, seconds=20):
     """The frame of colours.mkv that the window still shows apart seconds
     later (7 frames of the video), once a key has frozen it; None if it never
@@ -112,5 +123,22 @@ def settled_frame(window, apart=0.3, seconds=20):
     def settled():
         first = shown_frame(window)
         time.sleep(apart)
-        return first if first is not None and shown_frame(window) == first else None
-    return wait_until(settled, seconds)
+        return [first] if first is not None and shown_frame(window) == first else None
+    found = wait_until(settled, seconds)
+    return found[0] if found else None
+
+
+def assert_a_lost_display_clears_the_terminal(test, program):
+    """Plays colours.mkv with program in tmux, its window on an X server of
+    its own, and kills that server: charplay ends by itself with status 1,
+    the terminal cleared but for the line that says why."""
+    xvfb, display = start_xvfb()
+    test.addCleanup(xvfb.wait)
+    test.addCleanup(xvfb.kill)
+    pane = Pane(170, 100, dict(os.environ, DISPLAY=display))
+    test.addCleanup(pane.close)
+    pane.start(fixture("colours.mkv"), program=program)
+    test.assertIsNotNone(first_shown_frame(Window(display)))
+    xvfb.kill()
+    test.assertEqual(pane.exit_status(), 1)
+    test.assertEqual(pane.screen(), [DISPLAY_LOST] + [""] * 99)

@@ -3,11 +3,13 @@
 
 #include "platform/display.hpp"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -24,14 +26,34 @@ TEST(Display, AWaylandSessionCountsForGtkAndForQtWhenToldTo)
     const int compositor = socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_EQ(bind(compositor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(listen(compositor, 8), 0);
-    for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM", "GDK_BACKEND"})
+    for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM", "GDK_BACKEND", "XDG_SESSION_TYPE",
+                             "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP"})
         unsetenv(name);
     setenv("XDG_RUNTIME_DIR", folder, 1);
     setenv("WAYLAND_DISPLAY", "wayland-1", 1);
 
     EXPECT_TRUE(display_available(toolkit_gtk));
     EXPECT_FALSE(display_available(toolkit_qt));
+    // Qt counts a platform as its list reads, and only where its plugin is
+    // installed (this binary loads no Qt of its own to look beside).
     setenv("QT_QPA_PLATFORM", "wayland", 1);
+    setenv("QT_PLUGIN_PATH", folder, 1);
+    EXPECT_FALSE(display_available(toolkit_qt));
+    const std::string platforms = std::string(folder) + "/platforms";
+    const std::string plugin = platforms + "/libqwayland-generic.so";
+    ASSERT_EQ(mkdir(platforms.c_str(), 0700), 0);
+    std::fclose(std::fopen(plugin.c_str(), "w"));
+    EXPECT_TRUE(display_available(toolkit_qt));
+    setenv("QT_QPA_PLATFORM", "eglfs;wayland:option", 1);
+    EXPECT_TRUE(display_available(toolkit_qt));
+    setenv("QT_QPA_PLATFORM", "eglfs;xcb", 1);
+    EXPECT_FALSE(display_available(toolkit_qt));
+    unsetenv("QT_QPA_PLATFORM");
+    setenv("XDG_SESSION_TYPE", "wayland", 1);
+    EXPECT_TRUE(display_available(toolkit_qt));
+    setenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME", 1); // Qt 5.15 takes X there
+    EXPECT_FALSE(display_available(toolkit_qt));
+    setenv("QT_QPA_PLATFORM", "wayland;xcb", 1);
     EXPECT_TRUE(display_available(toolkit_qt));
     setenv("GDK_BACKEND", "x11", 1);
     EXPECT_FALSE(display_available(toolkit_gtk));
@@ -43,7 +65,10 @@ TEST(Display, AWaylandSessionCountsForGtkAndForQtWhenToldTo)
     EXPECT_FALSE(display_available(toolkit_gtk));
     EXPECT_FALSE(display_available(toolkit_qt));
     unlink(path.c_str());
+    unlink(plugin.c_str());
+    rmdir(platforms.c_str());
     rmdir(folder);
-    for (const char* name : {"XDG_RUNTIME_DIR", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "GDK_BACKEND"})
+    for (const char* name : {"XDG_RUNTIME_DIR", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "GDK_BACKEND",
+                             "QT_PLUGIN_PATH", "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP"})
         unsetenv(name);
 }

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 
 using namespace charplay;
@@ -99,7 +100,9 @@ int main(int argc, char** argv)
         // would take the user's screen for nothing.
         if (console_frame_written())
             console_clear();
-        std::cerr << "charplay: " << one_line(e.what()) << std::endl;
+        const bool no_memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+        std::cerr << "charplay: " << (no_memory ? "out of memory" : one_line(e.what()))
+                  << std::endl;
         return 1;
     }
 }

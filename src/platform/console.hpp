@@ -29,7 +29,9 @@ void console_home();
 void console_clear();
 
 // What console_clear does, with nothing but calls that are safe in a
-// signal handler or on another thread while the main one is busy.
+// signal handler or on another thread while the main one is busy. On POSIX
+// it never waits on the terminal: what the terminal has no room for is
+// left out.
 void console_clear_at_once();
 
 // Whether a frame text has begun to go out: until then the console shows

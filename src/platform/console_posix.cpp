@@ -8,6 +8,7 @@
 #include <clocale>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <langinfo.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -126,9 +127,18 @@ void console_clear()
 
 void console_clear_at_once()
 {
-    // A failed write leaves nobody to see the rest.
-    if (on_terminal() && write(STDOUT_FILENO, cursor_home, sizeof cursor_home - 1) > 0)
-        static_cast<void>(write(STDOUT_FILENO, erase_all, sizeof erase_all - 1));
+    // Never waits on the terminal: a byte goes out only while the terminal
+    // has room for it, which a write then takes whole. O_NONBLOCK would do
+    // the same, but on the file description the shell shares.
+    if (!on_terminal())
+        return;
+    for (const char* part : {cursor_home, erase_all})
+        for (const char* p = part; *p != '\0'; ++p) {
+            pollfd output = {STDOUT_FILENO, POLLOUT, 0};
+            if (poll(&output, 1, 0) != 1 || (output.revents & POLLOUT) == 0 ||
+                write(STDOUT_FILENO, p, 1) != 1)
+                return;
+        }
 }
 
 bool console_frame_written()

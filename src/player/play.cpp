@@ -9,22 +9,35 @@
 #include "render/render.hpp"
 
 #include <exception>
+#include <new>
 #include <string>
 
 namespace charplay {
 
 namespace {
 
+bool out_of_memory(const std::exception& e)
+{
+    const auto* library = dynamic_cast<const cv::Exception*>(&e);
+    return dynamic_cast<const std::bad_alloc*>(&e) ||
+           (library && library->code == cv::Error::StsNoMem);
+}
+
 // Leaves video empty at the end of the source. A frame the library cannot
 // deliver (it throws on some damaged files) ends playback the same way:
-// the file has played as far as it could be decoded.
+// the file has played as far as it could be decoded. Memory that ran out
+// is no end of the file, and goes on to the caller.
 void read_frame(cv::VideoCapture& capture, cv::Mat& video)
 {
     library_wait_begins();
     try {
         capture.read(video);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         video.release();
+        if (out_of_memory(e)) {
+            library_wait_ends();
+            throw;
+        }
     }
     library_wait_ends();
 }

@@ -25,9 +25,9 @@ fi
 "$sysroot_scripts/unpack-sources.sh" "$sources" "$work"
 source_of() { echo "$work/$1"-*/; }
 # Our changes to FFmpeg and OpenCV (PACKAGE-WHAT.patch), each patch saying
-# why: a refused connection fails at once on Windows, Theora decodes the
-# same on every run, and frames are converted straight into the caller's
-# image.
+# why: a refused connection fails at once on Windows, HTTPS checks the
+# server's certificate, Theora decodes the same on every run, and frames
+# are converted straight into the caller's image.
 for change in "$sysroot_scripts"/{ffmpeg,opencv}-*.patch; do
   package=$(basename "$change")
   patch -d "$(source_of "${package%%-*}")" -p1 --forward --quiet < "$change"

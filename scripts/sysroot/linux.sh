@@ -22,8 +22,8 @@ target_build="scripts/build-linux.sh"
 # independent code.
 ffmpeg_target=(--enable-pic --enable-pthreads --enable-openssl)
 
-# Only the libraries: FFmpeg needs nothing else of it. Certificates are
-# looked for where Debian keeps them, as Debian's own OpenSSL does.
+# Only the libraries: FFmpeg needs nothing else of it. Our FFmpeg patch
+# finds the system's CA certificates wherever its distribution keeps them.
 openssl_target=(--openssldir=/usr/lib/ssl no-shared no-tests)
 
 # FFmpeg's assembly refers to its own symbols in a way that only links where

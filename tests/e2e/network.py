@@ -1,8 +1,9 @@
 """Streams over the network, for the Linux build and for the exe: a web
 server on 127.0.0.1 that serves the fixtures over HTTP, or HTTPS with a
-self-signed certificate, and under /cut/ sends the first half of a file and
-then closes the connection, under /stall/ a third and then nothing; and the
-cases each build must pass."""
+certificate for 127.0.0.1 from a test CA, and under /cut/ sends the first
+half of a file and then closes the connection, under /stall/ a third and
+then nothing; and the cases each build must pass."""
+import atexit
 import functools
 import http.server
 import os
@@ -47,22 +48,45 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         time.sleep(120)
 
 
-def serve(folder, tls=False):
-    """Serves folder on a free port until the process ends; returns the
-    address it is served at."""
+@functools.lru_cache(maxsize=None)
+def test_ca():
+    """A CA made for this process; they lie among the fixtures, which the
+    Debian roots see. Returns the file of its certificate and a function
+    that gives a server's certificate and key in one file, signed by it,
+    for a subjectAltName ("IP:127.0.0.1", "DNS:elsewhere.invalid")."""
+    folder = tempfile.mkdtemp(dir=FIXTURES)
+    atexit.register(shutil.rmtree, folder, True)
+    ca, ca_key = os.path.join(folder, "ca.pem"), os.path.join(folder, "ca.key")
+    openssl = functools.partial(subprocess.run, capture_output=True, check=True)
+    openssl(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+             "-subj", "/CN=charplay test CA", "-keyout", ca_key, "-out", ca])
+
+    def server(name):
+        pem, extensions = (os.path.join(folder, name + suffix) for suffix in (".pem", ".ext"))
+        with open(extensions, "w") as f:
+            f.write(f"subjectAltName={name}\nextendedKeyUsage=serverAuth\n")
+        openssl(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=test",
+                 "-keyout", pem, "-out", pem + ".csr"])
+        signed = openssl(["openssl", "x509", "-req", "-in", pem + ".csr", "-CA", ca, "-CAkey",
+                          ca_key, "-CAcreateserial", "-days", "1", "-extfile", extensions]).stdout
+        with open(pem, "ab") as f:
+            f.write(signed)
+        return pem
+    return ca, server
+
+
+def serve(folder, tls_name=None):
+    """Serves folder on a free port until the process ends, over HTTPS with
+    a certificate from the test CA for tls_name where it is given (see
+    test_ca); returns the address it is served at."""
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
                                              functools.partial(Handler, directory=folder))
-    if tls:
-        with tempfile.TemporaryDirectory() as keys:
-            pem = os.path.join(keys, "server.pem")
-            subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
-                            "-subj", "/CN=127.0.0.1", "-days", "1", "-keyout", pem, "-out", pem],
-                           capture_output=True, check=True)
-            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-            context.load_cert_chain(pem)
+    if tls_name:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(test_ca()[1](tls_name))
         server.socket = context.wrap_socket(server.socket, server_side=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()
-    return f"{'https' if tls else 'http'}://127.0.0.1:{server.server_address[1]}"
+    return f"{'https' if tls_name else 'http'}://127.0.0.1:{server.server_address[1]}"
 
 
 def closed_port(kind=socket.SOCK_STREAM):
@@ -108,26 +132,77 @@ def assert_a_run_of(test, played, whole):
 class Streams:
     """The cases; a test class mixes them in and says how its build plays a
     typed address: play(address, **env) returns the finished run, with the
-    variables env adds, and end_of_line is what ends the failure message."""
+    variables env adds, and end_of_line is what ends the failure message.
+    What the build checks of HTTPS: checks_https, whether it refuses a
+    server it cannot trust, and then untrusted, what it says of the test
+    CA's server, and trust, the variables that make it trust the test CA
+    (None where there are none: the check is turned off instead)."""
+    checks_https = True
+    untrusted = "the server's certificate is not trusted"
+    trust = None
 
     @classmethod
     def setUpClass(cls):
         cls.http = serve(FIXTURES)
-        cls.https = serve(FIXTURES, tls=True)
+        cls.https = serve(FIXTURES, "IP:127.0.0.1")
+        # A certificate for another host than the one asked for.
+        cls.https_elsewhere = serve(FIXTURES, "DNS:elsewhere.invalid")
 
-    def assert_plays_as_the_file(self, address, name):
-        played, local = self.play(address), self.play(fixture(name))
+    def trusted(self):
+        return dict(self.trust) if self.trust is not None else dict(CHARPLAY_TLS_VERIFY="0")
+
+    def assert_plays_as_the_file(self, address, name, **env):
+        played, local = self.play(address, **env), self.play(fixture(name))
         self.assertEqual((played.returncode, played.stderr), (0, b""))
         self.assertEqual(played.stdout, local.stdout)
         self.assertTrue(frames(local.stdout))
 
     def test_http_and_https_play_as_the_file_does(self):
-        for base in (self.http, self.https):
-            with self.subTest(base):
-                self.assert_plays_as_the_file(f"{base}/clip.mp4", "clip.mp4")
+        for base, env in ((self.http, {}), (self.https, self.trusted())):
+            for path, name in (("clip.mp4", "clip.mp4"), ("hls/index.m3u8", "stream.mp4")):
+                with self.subTest(base, path=path):
+                    self.assert_plays_as_the_file(f"{base}/{path}", name, **env)
 
-    def test_an_hls_playlist(self):
-        self.assert_plays_as_the_file(f"{self.http}/hls/index.m3u8", "stream.mp4")
+    def assert_refused(self, address, why, **env):
+        result = self.play(address, **env)
+        self.assertEqual((result.returncode, result.stdout),
+                         (255, OPEN_FAILURE.encode() + self.end_of_line))
+        self.assertRegex(result.stderr.decode(), f"^charplay: 127.0.0.1: [^\n]*{why}[^\n]*\n$")
+
+    def test_https_refuses_a_server_it_cannot_trust_unless_told_not_to_check(self):
+        if not self.checks_https:
+            self.skipTest("this build checks no certificate")
+        for path in ("clip.mp4", "hls/index.m3u8"):
+            with self.subTest(path):
+                self.assert_refused(f"{self.https}/{path}", self.untrusted)
+        if self.trust is not None:
+            self.assert_refused(f"{self.https_elsewhere}/clip.mp4", "for another host name",
+                                **self.trust)
+        # Segments too: the playlist's connections take none of the
+        # capture's options.
+        self.assert_plays_as_the_file(f"{self.https}/hls/index.m3u8", "stream.mp4",
+                                      CHARPLAY_TLS_VERIFY="0")
+
+    def test_each_hls_segment_is_checked(self):
+        # The first segment from the trusted server, the rest from one whose
+        # certificate is for another host: those end playback as a cut would.
+        if not self.checks_https or self.trust is None:
+            self.skipTest("the test CA cannot be trusted here")
+        folder = tempfile.mkdtemp(dir=FIXTURES)
+        self.addCleanup(shutil.rmtree, folder)
+        with open(fixture("hls/index.m3u8")) as f:
+            lines = f.read().split("\n")
+        segments = [i for i, line in enumerate(lines) if line.endswith(".ts")]
+        for i in segments:
+            lines[i] = f"{self.https if i == segments[0] else self.https_elsewhere}/hls/{lines[i]}"
+        with open(os.path.join(folder, "mixed.m3u8"), "w") as f:
+            f.write("\n".join(lines))
+        played = self.play(f"{self.https}/{os.path.basename(folder)}/mixed.m3u8", **self.trust)
+        got, all_frames = frames(played.stdout), frames(self.play(fixture("stream.mp4")).stdout)
+        self.assertEqual(played.returncode, 0)
+        self.assertTrue(0 < len(got) < len(all_frames), f"{len(got)} of {len(all_frames)}")
+        self.assertEqual(got, all_frames[:len(got)])
+        self.assertRegex(played.stderr.decode(), "^charplay: 127.0.0.1: [^\n]*another host name")
 
     def test_a_connection_cut_half_way_ends_as_a_file_does(self):
         played, whole = self.play(f"{self.http}/cut/clip.mp4"), self.play(fixture("clip.mp4"))

@@ -13,10 +13,12 @@ import tempfile
 import time
 import unittest
 
-from tests.harness import FIXTURES, NO_DISPLAY, fixture, frames, play, run
+from tests.harness import (FIXTURES, NO_DISPLAY, blocked_in_a_read, fixture, frames, play, run,
+                           wait_until)
 from tests.e2e.make_fixtures import CODECS
-from tests.e2e.network import Streams, serve, stalled
-from tests.e2e.xserver import Window, start_xvfb, stop_xvfb
+from tests.e2e.network import Streams, serve, stalled, test_ca
+from tests.e2e.xserver import (Window, assert_a_lost_display_clears_the_terminal, start_xvfb,
+                               stop_xvfb)
 
 ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
 READ_TESTS = os.environ.get("CHARPLAY_READ_TESTS", "")
@@ -126,6 +128,11 @@ class LibrariesHidden(unittest.TestCase):
 class Network(Streams, unittest.TestCase):
     end_of_line = b"\n"
 
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.trust = dict(SSL_CERT_FILE=test_ca()[0])
+
     def play(self, address, **env):
         return hidden(address.encode() + b"\n", dict(NO_DISPLAY, **env))
 
@@ -148,7 +155,7 @@ class Stalled(unittest.TestCase):
             charplay.stdin.write(f"{serve(FIXTURES)}/stall/clip.mp4\n".encode())
             charplay.stdin.close()
             self.assertTrue(stalled.wait(20))
-            time.sleep(1)  # to play what came, and block in the read
+            self.assertTrue(wait_until(lambda: blocked_in_a_read(charplay.pid)), "never blocked")
             asked = time.monotonic()
             charplay.send_signal(signal.SIGINT)
             self.assertEqual(charplay.wait(timeout=40), 130)
@@ -156,6 +163,9 @@ class Stalled(unittest.TestCase):
 
 
 class NetworkInDebian11(Network):
+    # A bare root has no CA certificates at all.
+    untrusted = "no CA certificates were found on this system"
+
     def play(self, address, **env):
         return play_in_root(BARE_ROOTS["bullseye"], address.encode() + b"\n", **env)
 
@@ -213,6 +223,11 @@ class Libraries(unittest.TestCase):
         window.key("Escape")
         self.assertEqual(charplay.wait(timeout=30), 0)
         self.assertEqual(charplay.stderr.read(), b"")
+
+
+class DisplayGone(unittest.TestCase):
+    def test_the_terminal_is_cleared_and_one_line_says_why(self):
+        assert_a_lost_display_clears_the_terminal(self, PROGRAM)
 
 
 class ConvertedIntoTheImage(unittest.TestCase):

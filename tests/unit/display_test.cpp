@@ -35,16 +35,18 @@ TEST(Display, AWaylandSessionCountsForGtkAndForQtWhenToldTo)
     EXPECT_TRUE(display_available(toolkit_gtk));
     EXPECT_FALSE(display_available(toolkit_qt));
     // Qt counts a platform as its list reads, and only where its plugin is
-    // installed (this binary loads no Qt of its own to look beside).
-    setenv("QT_QPA_PLATFORM", "wayland", 1);
+    // installed: here made-up ones, in a folder of QT_PLUGIN_PATH.
+    setenv("QT_QPA_PLATFORM", "wayland-test", 1);
     setenv("QT_PLUGIN_PATH", folder, 1);
     EXPECT_FALSE(display_available(toolkit_qt));
     const std::string platforms = std::string(folder) + "/platforms";
-    const std::string plugin = platforms + "/libqwayland-generic.so";
     ASSERT_EQ(mkdir(platforms.c_str(), 0700), 0);
-    std::fclose(std::fopen(plugin.c_str(), "w"));
+    const std::string plugins[] = {platforms + "/libqwayland-test.so",
+                                   platforms + "/libqwayland-generic.so"};
+    for (const std::string& plugin : plugins)
+        std::fclose(std::fopen(plugin.c_str(), "w"));
     EXPECT_TRUE(display_available(toolkit_qt));
-    setenv("QT_QPA_PLATFORM", "eglfs;wayland:option", 1);
+    setenv("QT_QPA_PLATFORM", "eglfs;wayland-test:option", 1);
     EXPECT_TRUE(display_available(toolkit_qt));
     setenv("QT_QPA_PLATFORM", "eglfs;xcb", 1);
     EXPECT_FALSE(display_available(toolkit_qt));
@@ -65,7 +67,8 @@ TEST(Display, AWaylandSessionCountsForGtkAndForQtWhenToldTo)
     EXPECT_FALSE(display_available(toolkit_gtk));
     EXPECT_FALSE(display_available(toolkit_qt));
     unlink(path.c_str());
-    unlink(plugin.c_str());
+    for (const std::string& plugin : plugins)
+        unlink(plugin.c_str());
     rmdir(platforms.c_str());
     rmdir(folder);
     for (const char* name : {"XDG_RUNTIME_DIR", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "GDK_BACKEND",

@@ -36,12 +36,9 @@ set(CPACK_PACKAGE_NAME charplay)
 set(CPACK_PACKAGE_VENDOR "the charplay developers")
 set(CPACK_PACKAGE_CONTACT "charplay developers <charplay@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "play a video as moving character art in the terminal")
-set(CPACK_PACKAGE_DESCRIPTION
-  "charplay decodes a video with OpenCV, turns each frame grey, reduces it to
-90 rows and writes it as 90 lines of characters picked by brightness, every
-frame overwriting the last in place, paced by the video's frame rate. A
-window beside the terminal shows the colour frames; keys in it freeze or
-resume that window and end playback.")
+# The packages of the portable archives (scripts/build-packages.sh) say the same.
+file(READ packaging/description.txt CPACK_PACKAGE_DESCRIPTION)
+string(STRIP "${CPACK_PACKAGE_DESCRIPTION}" CPACK_PACKAGE_DESCRIPTION)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

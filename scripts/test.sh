@@ -9,7 +9,7 @@ scripts/deps.sh cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux lo
   procps xvfb xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine \
   libbenchmark-dev lintian man-db groff-base dpkg-dev gzip openssl git xz-utils \
   binutils util-linux file qemu-user python3-gi gir1.2-gst-rtsp-server-1.0 \
-  gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  gstreamer1.0-plugins-good gstreamer1.0-plugins-bad rpm rpmlint cpio
 
 scripts/build.sh -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
 # charplay.exe, for its tests under Wine, and the portable Linux archives

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Packs the portable Linux archive of ARCH (x86_64, the default, or aarch64;
+# scripts/build-linux.sh makes it) the way Linux installs software, into
+# dist/: charplay_<version>_<amd64|arm64>.deb and
+# charplay-<version>-1.<x86_64|aarch64>.rpm. Both hold the archive's files:
+# the program in /usr/lib/charplay with its own libraries beside it (found
+# through $ORIGIN/lib, which follows the link), reached as
+# /usr/bin/charplay, with the man page, the README and the licences where
+# each format keeps them. They depend only on what the program loads from
+# the system (glibc 2.31, GCC 10's C++ runtime, zlib) and recommend GTK 3,
+# which only the window needs.
+#
+#   build-packages.sh [aarch64]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+arch=${1:-x86_64}
+case $arch in
+  x86_64) deb_arch=amd64 ;;
+  aarch64) deb_arch=arm64 ;;
+  *) echo "build-packages.sh: no packages for $arch"; exit 1 ;;
+esac
+version=$(scripts/version.sh)
+archive=dist/charplay-$version-linux-$arch.tar.xz
+[ -f "$archive" ] || { echo "$archive is missing: scripts/build-linux.sh $arch makes it"; exit 1; }
+scripts/deps.sh dpkg-dev rpm xz-utils gzip
+work=$PWD/build-packages/$arch
+rm -rf "$work" && mkdir -p "$work"
+tar -C "$work" -xJf "$archive"
+unpacked=$work/charplay-$version-linux-$arch
+summary="play a video as moving character art in the terminal"
+
+deb=charplay_${version}_$deb_arch.deb
+root=$work/deb
+doc=$root/usr/share/doc/charplay
+install -d "$root/usr/bin" "$root/usr/lib/charplay" "$root/usr/share/man/man1" "$doc"
+cp -a "$unpacked/charplay" "$unpacked/lib" "$root/usr/lib/charplay/"
+ln -s ../lib/charplay/charplay "$root/usr/bin/charplay"
+gzip -9n -c "$unpacked/charplay.1" > "$root/usr/share/man/man1/charplay.1.gz"
+cp -a "$unpacked/licenses" "$doc/"
+gzip -9n -c README.md > "$doc/README.md.gz"
+gzip -9n -c packaging/debian/changelog > "$doc/changelog.gz"
+cp packaging/linux/copyright "$doc/copyright"
+chmod -R u=rwX,go=rX "$root"
+chmod a-x "$root"/usr/lib/charplay/lib/*.so*
+install -d "$root/usr/share/lintian/overrides" "$root/DEBIAN"
+cp packaging/linux/lintian-overrides "$root/usr/share/lintian/overrides/charplay"
+{
+  echo "Package: charplay"
+  echo "Version: $version"
+  echo "Architecture: $deb_arch"
+  echo "Maintainer: charplay developers <charplay@example.org>"
+  echo "Installed-Size: $(du -sk --exclude=DEBIAN "$root" | cut -f1)"
+  echo "Depends: libc6 (>= 2.31), libgcc-s1 (>= 10), libstdc++6 (>= 10), zlib1g (>= 1:1.2.11)"
+  echo "Recommends: libgtk-3-0"
+  echo "Section: video"
+  echo "Priority: optional"
+  echo "Description: $summary"
+  sed 's/^$/./; s/^/ /' packaging/description.txt
+} > "$root/DEBIAN/control"
+(cd "$root" && find usr -type f -printf '%P\n' | sort | sed 's|^|usr/|' | xargs md5sum) \
+  > "$root/DEBIAN/md5sums"
+mkdir -p dist
+dpkg-deb --root-owner-group -Zxz --build "$root" "dist/$deb" > /dev/null
+echo "dist/$deb"
+
+rpm_arch=$arch
+rpm=charplay-$version-1.$rpm_arch.rpm
+rpmbuild --quiet -bb --target "$rpm_arch" --define "_topdir $work/rpm" \
+  --define "charplay_version $version" --define "charplay_tree $unpacked" \
+  --define "charplay_source $PWD" \
+  --define "_build_id_links none" packaging/rpm/charplay.spec > /dev/null
+cp "$work/rpm/RPMS/$rpm_arch/$rpm" dist/
+echo "dist/$rpm"

@@ -10,8 +10,10 @@ import unittest
 
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 VERSION = os.environ.get("CHARPLAY_VERSION", "")
-ARTEFACTS = [f"charplay_{VERSION}_amd64.deb", f"charplay-{VERSION}-windows-x64.zip",
+ARTEFACTS = [f"charplay-{VERSION}-windows-x64.zip",
              f"charplay-{VERSION}-linux-x86_64.tar.xz", f"charplay-{VERSION}-linux-aarch64.tar.xz",
+             f"charplay_{VERSION}_amd64.deb", f"charplay_{VERSION}_arm64.deb",
+             f"charplay-{VERSION}-1.x86_64.rpm", f"charplay-{VERSION}-1.aarch64.rpm",
              f"charplay-{VERSION}-sources.tar.xz"]
 
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds charplay for any Linux with glibc 2.31 or newer on ARCH (x86_64,
-# the default, or aarch64) and packs it, with its own OpenCV, a README, the
+# the default, aarch64, or armhf: 32-bit ARMv7 with NEON, packed as armv7l)
+# and packs it, with its own OpenCV, a README, the
 # man page, the sample video and the licences, as
 # dist/charplay-<version>-linux-ARCH.tar.xz.
 #
@@ -17,14 +18,18 @@
 # archive; without a sysroot it builds nothing and exits 3 (4 where what
 # builds it is not installed).
 #
-#   build-linux.sh [aarch64] [--if-cached]
+#   build-linux.sh [aarch64|armhf] [--if-cached]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=x86_64 target=linux build=build-linux toolchain=()
-if [ "${1:-}" = aarch64 ]; then
-  arch=aarch64 target=linux-aarch64 build=build-linux-aarch64
-  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake")
-fi
+case ${1:-} in
+  aarch64)
+    arch=aarch64 target=linux-aarch64 build=build-linux-aarch64
+    toolchain=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake") ;;
+  armhf)
+    arch=armv7l target=linux-armhf build=build-linux-armhf
+    toolchain=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/arm-linux-gnueabihf.cmake") ;;
+esac
 source scripts/sysroot/cache.sh
 sysroot_start "$target" xz-utils -- "$@"
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Packs the portable Linux archive of ARCH (x86_64, the default, or aarch64;
-# scripts/build-linux.sh makes it) the way Linux installs software, into
-# dist/: charplay_<version>_<amd64|arm64>.deb and
+# Packs the portable Linux archive of ARCH (x86_64, the default, aarch64 or
+# armhf; scripts/build-linux.sh makes it) the way Linux installs software,
+# into dist/: charplay_<version>_<amd64|arm64|armhf>.deb and, but for armhf,
+# which Fedora and RHEL no longer build for,
 # charplay-<version>-1.<x86_64|aarch64>.rpm. Both hold the archive's files:
 # the program in /usr/lib/charplay with its own libraries beside it (found
 # through $ORIGIN/lib, which follows the link), reached as
@@ -10,23 +11,25 @@
 # the system (glibc 2.31, GCC 10's C++ runtime, zlib) and recommend GTK 3,
 # which only the window needs.
 #
-#   build-packages.sh [aarch64]
+#   build-packages.sh [aarch64|armhf]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=${1:-x86_64}
+# The archive's name for it, Debian's and RPM's (none for armhf).
 case $arch in
-  x86_64) deb_arch=amd64 ;;
-  aarch64) deb_arch=arm64 ;;
+  x86_64) named=x86_64 deb_arch=amd64 rpm_arch=x86_64 ;;
+  aarch64) named=aarch64 deb_arch=arm64 rpm_arch=aarch64 ;;
+  armhf) named=armv7l deb_arch=armhf rpm_arch= ;;
   *) echo "build-packages.sh: no packages for $arch"; exit 1 ;;
 esac
 version=$(scripts/version.sh)
-archive=dist/charplay-$version-linux-$arch.tar.xz
+archive=dist/charplay-$version-linux-$named.tar.xz
 [ -f "$archive" ] || { echo "$archive is missing: scripts/build-linux.sh $arch makes it"; exit 1; }
 scripts/deps.sh dpkg-dev rpm xz-utils gzip
 work=$PWD/build-packages/$arch
 rm -rf "$work" && mkdir -p "$work"
 tar -C "$work" -xJf "$archive"
-unpacked=$work/charplay-$version-linux-$arch
+unpacked=$work/charplay-$version-linux-$named
 summary="play a video as moving character art in the terminal"
 
 deb=charplay_${version}_$deb_arch.deb
@@ -63,7 +66,7 @@ mkdir -p dist
 dpkg-deb --root-owner-group -Zxz --build "$root" "dist/$deb" > /dev/null
 echo "dist/$deb"
 
-rpm_arch=$arch
+[ -n "$rpm_arch" ] || exit 0
 rpm=charplay-$version-1.$rpm_arch.rpm
 rpmbuild --quiet -bb --target "$rpm_arch" --define "_topdir $work/rpm" \
   --define "charplay_version $version" --define "charplay_tree $unpacked" \

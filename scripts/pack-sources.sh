@@ -17,6 +17,8 @@ sysroot_ready linux true
 linux=$sysroot
 sysroot_ready linux-aarch64 true
 linux_aarch64=$sysroot
+sysroot_ready linux-armhf true
+linux_armhf=$sysroot
 
 name=charplay-$version-sources
 stage=$(mktemp -d)
@@ -43,9 +45,11 @@ debian/
     and upstream's signatures) exactly as they were fetched for the build:
 $(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only)")
     charplay-$version-windows-x64.zip links FFmpeg, dav1d and OpenCV
-    statically; in charplay-$version-linux-x86_64.tar.xz and
-    charplay-$version-linux-aarch64.tar.xz, FFmpeg, dav1d and OpenSSL are
-    linked into OpenCV's libraries in lib/.
+    statically; in charplay-$version-linux-x86_64.tar.xz,
+    charplay-$version-linux-aarch64.tar.xz and
+    charplay-$version-linux-armv7l.tar.xz, FFmpeg, dav1d and OpenSSL are
+    linked into OpenCV's libraries in lib/ (the .deb and .rpm packages hold
+    the same files).
 charplay-$version/
     charplay's own source at commit
     $commit.
@@ -66,15 +70,19 @@ need):
     CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-windows.sh
     CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-linux.sh
     CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-linux.sh aarch64
+    CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-linux.sh armhf
 
 They build FFmpeg, dav1d and OpenCV from debian/ into ~/.cache/charplay
 (the first time: about forty minutes), then charplay, and write
 dist/charplay-$version-windows-x64.zip,
-dist/charplay-$version-linux-x86_64.tar.xz and
-dist/charplay-$version-linux-aarch64.tar.xz.
+dist/charplay-$version-linux-x86_64.tar.xz,
+dist/charplay-$version-linux-aarch64.tar.xz and
+dist/charplay-$version-linux-armv7l.tar.xz; scripts/build-packages.sh
+(with aarch64 or armhf) packs an archive as .deb and .rpm.
 
 The Linux archives are built inside a Debian 11 root, for its glibc 2.31
-and GCC 10 (aarch64 with its aarch64-linux-gnu cross compilers): build-linux.sh makes that root with debootstrap from Debian's
+and GCC 10 (ARM with its aarch64-linux-gnu and arm-linux-gnueabihf cross
+compilers, armhf in a root of its own): build-linux.sh makes that root with debootstrap from Debian's
 archive (set CHARPLAY_DEBIAN_MIRROR for another mirror), and
 scripts/sysroot/in-root.sh runs a command inside it.
 
@@ -99,6 +107,10 @@ $(configure_lines "$linux")
 The configure lines for Linux (aarch64)
 ---------------------------------------
 $(configure_lines "$linux_aarch64")
+
+The configure lines for Linux (armv7l)
+--------------------------------------
+$(configure_lines "$linux_armhf")
 TEXT
 XZ_OPT=-T0 tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner \
   --mtime="@$(git log -1 --format=%ct "$commit")" -cJf "$out" "$name"

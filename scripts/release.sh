@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds a release of the commit checked out into dist/: the Windows zip,
-# the portable Linux archives for x86_64 and aarch64, their .deb and .rpm
-# packages, the source archive that goes with them, and SHA256SUMS for all
+# the portable Linux archives for x86_64, aarch64 and armv7l, their .deb
+# and .rpm packages (no .rpm for armv7l), the source archive that goes with them, and SHA256SUMS for all
 # of them. The Debian package of a build from source (cmake --build build
 # --target package), with the system's OpenCV, is not among them: it would
 # share its name with the archive's .deb. Refuses a tree with changes that
@@ -29,7 +29,8 @@ cache_lock "$root/scripts/release.sh" "$@"
 
 release=(charplay-"$version"-windows-x64.zip
          charplay-"$version"-linux-x86_64.tar.xz charplay-"$version"-linux-aarch64.tar.xz
-         charplay_"$version"_amd64.deb charplay_"$version"_arm64.deb
+         charplay-"$version"-linux-armv7l.tar.xz
+         charplay_"$version"_amd64.deb charplay_"$version"_arm64.deb charplay_"$version"_armhf.deb
          charplay-"$version"-1.x86_64.rpm charplay-"$version"-1.aarch64.rpm
          charplay-"$version"-sources.tar.xz)
 mkdir -p dist
@@ -38,10 +39,10 @@ mkdir -p dist
 echo "The Windows zip"
 scripts/build-windows.sh > /dev/null
 echo "The Linux archives and their packages"
-scripts/build-linux.sh > /dev/null
-scripts/build-linux.sh aarch64 > /dev/null
-scripts/build-packages.sh > /dev/null
-scripts/build-packages.sh aarch64 > /dev/null
+for arch in "" aarch64 armhf; do
+  scripts/build-linux.sh $arch > /dev/null
+  scripts/build-packages.sh $arch > /dev/null
+done
 
 echo "The source archive"
 scripts/pack-sources.sh "$version" "dist/${release[-1]}"

@@ -17,6 +17,7 @@ scripts/build.sh -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
 scripts/build-windows.sh
 scripts/build-linux.sh
 scripts/build-linux.sh aarch64
+scripts/build-linux.sh armhf
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
 
 BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON

@@ -98,10 +98,13 @@ sources_from() {
 # machine) for TARGET, building them first unless IF_CACHED is true.
 sysroot_ready() {
   local target=$1 if_cached=$2 versions tools files key old
+  # A target may build in a root of its own (target_root_name).
+  local target_root_name=build
   load_target "$target"
   build_root=
   if [ -n "$target_root" ]; then
-    root_ready build "$target_root" amd64 "$if_cached" "${target_root_packages[@]}" || return
+    root_ready "$target_root_name" "$target_root" amd64 "$if_cached" \
+      "${target_root_packages[@]}" || return
     build_root=$root
   fi
   if ! versions=$("$sysroot_scripts/fetch-sources.sh" --versions-only 2> /dev/null) ||

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Runs the tests of the portable Linux archive of the current sources for
-# ARCH (x86_64, the default, or aarch64): where its sysroot is built, it
-# brings the archive up to date first (seconds) and makes the bare Debian
-# roots it is tried in (once); elsewhere the tests are skipped (77). The
-# aarch64 archive runs under qemu-user, and is skipped without it.
+# ARCH (x86_64, the default, aarch64 or armhf): where its sysroot is built,
+# it brings the archive up to date first (seconds) and makes the bare Debian
+# roots it is tried in (once); elsewhere the tests are skipped (77). The ARM
+# archives run under qemu-user, and are skipped without it.
 #
-#   run_archive_test.sh SOURCE_DIR VERSION [aarch64]
+#   run_archive_test.sh SOURCE_DIR VERSION [aarch64|armhf]
 set -euo pipefail
 source_dir=$(cd "$1" && pwd)
 arch=${3:-x86_64}
-if [ "$arch" = aarch64 ] && ! command -v qemu-aarch64 > /dev/null; then
-  echo "skipped: qemu-aarch64 is not installed (apt-get install qemu-user)"
+# The archive's name for it, Debian's, and the qemu-user that runs it.
+case $arch in
+  x86_64) named=x86_64 ;;
+  aarch64) named=aarch64 debian=arm64 qemu=qemu-aarch64 ;;
+  armhf) named=armv7l debian=armhf qemu=qemu-arm ;;
+esac
+if [ -n "${qemu:-}" ] && ! command -v "$qemu" > /dev/null; then
+  echo "skipped: $qemu is not installed (apt-get install qemu-user)"
   exit 77
 fi
 built=0
@@ -22,11 +28,11 @@ case $built in
   *) echo "FAIL: scripts/build-linux.sh $3 --if-cached could not build it"; exit 1 ;;
 esac
 source "$source_dir/scripts/sysroot/cache.sh"
-export CHARPLAY_ARCHIVE=$source_dir/dist/charplay-$2-linux-$arch.tar.xz
+export CHARPLAY_ARCHIVE=$source_dir/dist/charplay-$2-linux-$named.tar.xz
 cd "$source_dir"
-if [ "$arch" = aarch64 ]; then
-  root_ready bare bullseye arm64 false > /dev/null
-  CHARPLAY_ARM64_ROOT=$root exec python3 -m unittest -v tests.linux.test_archive_aarch64
+if [ "$arch" != x86_64 ]; then
+  root_ready bare bullseye "$debian" false > /dev/null
+  CHARPLAY_ARM_ROOT=$root CHARPLAY_ARM=$arch exec python3 -m unittest -v tests.linux.test_archive_arm
 fi
 sysroot_ready linux true > /dev/null
 # The root it was built in has GTK 3: the window's test runs there.

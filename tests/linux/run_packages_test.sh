@@ -7,13 +7,13 @@
 #   run_packages_test.sh SOURCE_DIR VERSION
 set -euo pipefail
 source_dir=$(cd "$1" && pwd)
-for tool in rpmbuild rpm2cpio cpio qemu-aarch64; do
+for tool in rpmbuild rpm2cpio cpio qemu-aarch64 qemu-arm; do
   if ! command -v "$tool" > /dev/null; then
     echo "skipped: $tool is not installed (apt-get install rpm cpio qemu-user)"
     exit 77
   fi
 done
-for arch in x86_64 aarch64; do
+for arch in x86_64 aarch64 armhf; do
   built=0
   "$source_dir/scripts/build-linux.sh" ${arch/x86_64/} --if-cached > /dev/null || built=$?
   case $built in
@@ -30,8 +30,12 @@ for suite in bullseye trixie; do
   root_ready bare "$suite" amd64 false > /dev/null
   CHARPLAY_BARE_ROOTS+="$suite=$root "
 done
-root_ready bare bullseye arm64 false > /dev/null
-export CHARPLAY_ARM64_ROOT=$root CHARPLAY_VERSION=$2
+export CHARPLAY_ARM_ROOTS=
+for debian in arm64 armhf; do
+  root_ready bare bullseye $debian false > /dev/null
+  CHARPLAY_ARM_ROOTS+="$debian=$root "
+done
+export CHARPLAY_VERSION=$2
 export CHARPLAY_IN_ROOT=$sysroot_scripts/in-root.sh
 cd "$source_dir"
 exec python3 -m unittest -v tests.linux.test_packages

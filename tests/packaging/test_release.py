@@ -12,7 +12,9 @@ SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 VERSION = os.environ.get("CHARPLAY_VERSION", "")
 ARTEFACTS = [f"charplay-{VERSION}-windows-x64.zip",
              f"charplay-{VERSION}-linux-x86_64.tar.xz", f"charplay-{VERSION}-linux-aarch64.tar.xz",
+             f"charplay-{VERSION}-linux-armv7l.tar.xz",
              f"charplay_{VERSION}_amd64.deb", f"charplay_{VERSION}_arm64.deb",
+             f"charplay_{VERSION}_armhf.deb",
              f"charplay-{VERSION}-1.x86_64.rpm", f"charplay-{VERSION}-1.aarch64.rpm",
              f"charplay-{VERSION}-sources.tar.xz"]
 
@@ -59,7 +61,8 @@ class ConfigureLines(unittest.TestCase):
 class Release(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.sysroots = {target: sysroot(target) for target in ("windows", "linux", "linux-aarch64")}
+        cls.sysroots = {target: sysroot(target) for target in ("windows", "linux", "linux-aarch64",
+                                                            "linux-armhf")}
         cls.folder = tempfile.TemporaryDirectory()
         cls.clone = os.path.join(cls.folder.name, "charplay")
         run("git", "clone", "-q", SOURCE, cls.clone, cwd=cls.folder.name)

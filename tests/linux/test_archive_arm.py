@@ -1,7 +1,8 @@
-"""The portable Linux archive for 64-bit ARM, run under qemu-user against
-the libraries of a bare Debian 11 arm64 root, without a display: AArch64
-through and through, nothing newer of glibc and libstdc++ than Debian 11
-has, and frames as the x86_64 distribution build plays them."""
+"""The portable Linux archives for ARM (64-bit, or 32-bit ARMv7), run
+under qemu-user against the libraries of a bare Debian 11 root of their
+architecture, without a display: ARM through and through, nothing newer of
+glibc and libstdc++ than Debian 11 has, and frames as the x86_64
+distribution build plays them."""
 import glob
 import os
 import subprocess
@@ -17,15 +18,20 @@ from tests.linux.test_archive import assert_debian_11_runs, elves
 from tests.e2e.test_playback import RAMP
 
 ARCHIVE = os.environ.get("CHARPLAY_ARCHIVE", "")
-ROOT = os.environ.get("CHARPLAY_ARM64_ROOT", "")
+ROOT = os.environ.get("CHARPLAY_ARM_ROOT", "")
+# aarch64 or armhf: the qemu-user that runs it, its ELF machine number and
+# what file(1) says of it.
+ARM = {"aarch64": ("qemu-aarch64", 183, "64-bit LSB .*ARM aarch64"),
+       "armhf": ("qemu-arm", 40, "32-bit LSB .*ARM, EABI5")}[
+           os.environ.get("CHARPLAY_ARM", "aarch64")]
 # Decoded to the same pixels on every CPU; the others have inexact IDCTs.
 # Their frames still differ by a step of the ramp here and there (some 5 %
-# of the characters): FFmpeg's scaler turns YUV into BGR with each CPU's own
-# routines, whose rounding differs (OpenCV asks for SWS_BICUBIC without
-# accurate rounding). Frames coded in BGR are the same bytes.
+# of the characters, up to 9 % on ARMv7): FFmpeg's scaler turns YUV into BGR
+# with each CPU's own routines, whose rounding differs (OpenCV asks for
+# SWS_BICUBIC without accurate rounding). Frames coded in BGR are the same
+# bytes.
 EXACT = ("av1.mp4", "av1.webm", "av1.mkv", "hevc_10bit.mkv", "h264.mp4", "vp9.webm",
          "vp8.webm", "ffv1.nut")
-EM_AARCH64 = 183
 
 
 def setUpModule():
@@ -41,7 +47,7 @@ def tearDownModule():
 
 
 def qemu(stdin):
-    return subprocess.run(["qemu-aarch64", "-L", ROOT, PROGRAM], input=stdin,
+    return subprocess.run([ARM[0], "-L", ROOT, PROGRAM], input=stdin,
                           capture_output=True, env=NO_DISPLAY, timeout=300)
 
 
@@ -56,15 +62,15 @@ def differences(arm, x86):
     return counts, neighbours
 
 
-class Arm64(unittest.TestCase):
-    def test_every_elf_file_is_aarch64_and_runs_on_debian_11(self):
+class Arm(unittest.TestCase):
+    def test_every_elf_file_is_arm_and_runs_on_debian_11(self):
         for path in elves(PROGRAM):
             with open(path, "rb") as f:
                 header = f.read(20)
             described = subprocess.run(["file", "-b", path], capture_output=True, text=True).stdout
             with self.subTest(os.path.basename(path)):
-                self.assertEqual(int.from_bytes(header[18:20], "little"), EM_AARCH64)
-                self.assertIn("ARM aarch64", described)
+                self.assertEqual(int.from_bytes(header[18:20], "little"), ARM[1])
+                self.assertRegex(described, ARM[2])
         assert_debian_11_runs(self, PROGRAM)
 
     def test_the_codec_clips_play_as_on_x86_64(self):

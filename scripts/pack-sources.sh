@@ -73,7 +73,7 @@ need):
     CHARPLAY_SOURCE_PACKAGES=\$PWD/../debian scripts/build-linux.sh armhf
 
 They build FFmpeg, dav1d and OpenCV from debian/ into ~/.cache/charplay
-(the first time: about forty minutes), then charplay, and write
+(the first time: about fifty minutes), then charplay, and write
 dist/charplay-$version-windows-x64.zip,
 dist/charplay-$version-linux-x86_64.tar.xz,
 dist/charplay-$version-linux-aarch64.tar.xz and

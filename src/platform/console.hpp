@@ -19,7 +19,9 @@ void console_set_title();
 // Asks for a 3 x 7 pixel character cell, where the console can be asked.
 void console_set_font();
 
-// Writes a whole frame text in one piece; gives up once a stop is requested.
+// Writes a whole frame text in one piece, on a terminal as one synchronized
+// update (mode 2026), which a stop ends even where it cut the frame short;
+// gives up once a stop is requested.
 void console_write_frame(const std::string& out);
 
 // Moves the cursor to the top-left cell, so the next frame overwrites this one.

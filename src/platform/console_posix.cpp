@@ -12,6 +12,7 @@
 #include <langinfo.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/uio.h>
 #include <string>
 #include <unistd.h>
 
@@ -26,6 +27,12 @@ constexpr char bel[] = "\x07";
 constexpr char cursor_home[] = "\x1b[H";
 // ED 2 then ED 3: erase the screen, then the scroll-back.
 constexpr char erase_all[] = "\x1b[2J\x1b[3J";
+// DEC private mode 2026 set: a synchronized update begins; the terminal
+// keeps showing its last picture until the update ends.
+constexpr char begin_update[] = "\x1b[?2026h";
+// DEC private mode 2026 reset: the update ends; the terminal shows it whole.
+// Terminals that do not know the mode ignore both.
+constexpr char end_update[] = "\x1b[?2026l";
 
 bool frame_written = false;
 
@@ -38,17 +45,22 @@ bool on_terminal()
     return tty;
 }
 
-// Loops only on a partial write; a failed one stops playback. A frame gives
-// up once a stop is requested, even after part of it went out (a reader
-// that stopped reading would block it forever); the end sequence's own
-// writes still go out.
-void write_all(const char* p, size_t n, bool frame = false)
+// Writes the parts in order, looping only on a partial write; a failed one
+// stops playback. A frame gives up once a stop is requested, even after part
+// of it went out (a reader that stopped reading would block it forever);
+// the end sequence's own writes still go out. Whether all went out.
+bool write_all(iovec* parts, int count, bool frame = false)
 {
-    while (n > 0 && !output_failed() && !(frame && stop_signal() != 0)) {
-        const ssize_t w = write(STDOUT_FILENO, p, n);
+    while (count > 0 && !output_failed() && !(frame && stop_signal() != 0)) {
+        ssize_t w = writev(STDOUT_FILENO, parts, count);
         if (w > 0) {
-            p += w;
-            n -= static_cast<size_t>(w);
+            // Past what went out: whole parts, then the start of the next.
+            for (; count > 0 && static_cast<size_t>(w) >= parts->iov_len; ++parts, --count)
+                w -= static_cast<ssize_t>(parts->iov_len);
+            if (count > 0) {
+                parts->iov_base = static_cast<char*>(parts->iov_base) + w;
+                parts->iov_len -= static_cast<size_t>(w);
+            }
         } else if (w < 0 && errno == EINTR) {
             continue;
         } else if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -60,6 +72,18 @@ void write_all(const char* p, size_t n, bool frame = false)
             stop_for_output(error == EPIPE, std::strerror(error));
         }
     }
+    return count == 0;
+}
+
+iovec part(const char* p, size_t n)
+{
+    return {const_cast<char*>(p), n};
+}
+
+bool write_all(const char* p, size_t n, bool frame = false)
+{
+    iovec whole = part(p, n);
+    return write_all(&whole, 1, frame);
 }
 
 void write_all(const std::string& text)
@@ -110,7 +134,18 @@ void console_set_font() {}
 void console_write_frame(const std::string& out)
 {
     frame_written = true;
-    write_all(out.data(), out.size(), true);
+    if (!on_terminal()) {
+        write_all(out.data(), out.size(), true);
+        return;
+    }
+    // One synchronized update, in one writev: a terminal that paints on its
+    // own clock shows the frame whole, never the top of one over the last.
+    iovec parts[] = {part(begin_update, sizeof begin_update - 1), part(out.data(), out.size()),
+                     part(end_update, sizeof end_update - 1)};
+    // Cut short by a stop, the update still ends, or the terminal would keep
+    // holding its picture.
+    if (!write_all(parts, 3, true) && !output_failed())
+        write_all(end_update, sizeof end_update - 1);
 }
 
 void console_home()
@@ -132,8 +167,8 @@ void console_clear_at_once()
     // the same, but on the file description the shell shares.
     if (!on_terminal())
         return;
-    for (const char* part : {cursor_home, erase_all})
-        for (const char* p = part; *p != '\0'; ++p) {
+    for (const char* sequence : {end_update, cursor_home, erase_all})
+        for (const char* p = sequence; *p != '\0'; ++p) {
             pollfd output = {STDOUT_FILENO, POLLOUT, 0};
             if (poll(&output, 1, 0) != 1 || (output.revents & POLLOUT) == 0 ||
                 write(STDOUT_FILENO, p, 1) != 1)

@@ -68,9 +68,11 @@ echo "dist/$deb"
 
 [ -n "$rpm_arch" ] || exit 0
 rpm=charplay-$version-1.$rpm_arch.rpm
+# The changelog's entry for the version is dated as the Debian changelog's.
+dated=$(date -u -d "$(dpkg-parsechangelog -l packaging/debian/changelog -S Date)" '+%a %b %d %Y')
 rpmbuild --quiet -bb --target "$rpm_arch" --define "_topdir $work/rpm" \
-  --define "charplay_version $version" --define "charplay_tree $unpacked" \
-  --define "charplay_source $PWD" \
+  --define "charplay_version $version" --define "charplay_date $dated" \
+  --define "charplay_tree $unpacked" --define "charplay_source $PWD" \
   --define "_build_id_links none" packaging/rpm/charplay.spec > /dev/null
 cp "$work/rpm/RPMS/$rpm_arch/$rpm" dist/
 echo "dist/$rpm"

@@ -1,14 +1,10 @@
 # The portable Linux archive for 32-bit ARM: ARMv7 with hard float and NEON,
 # which every Raspberry Pi from the Pi 2 on has (Debian's armhf baseline
 # lacks NEON, so it is asked for here). linux.sh, cross-built with Debian's
-# arm-linux-gnueabihf compilers in a Debian 11 root of its own, so that the
-# other two archives keep theirs.
+# arm-linux-gnueabihf compilers in the same Debian 11 root.
 linux_arch=armhf
 source "$sysroot_scripts/linux.sh"
 
-target_root_name=build-armhf
-target_root_packages=(g++ make cmake meson ninja-build nasm pkg-config perl
-                      crossbuild-essential-armhf zlib1g-dev:armhf libgtk-3-dev:armhf)
 target_tools=(gcc g++ make cmake meson ninja-build nasm pkg-config perl
               gcc-arm-linux-gnueabihf g++-arm-linux-gnueabihf libc6-dev-armhf-cross
               libstdc++-10-dev-armhf-cross zlib1g-dev:armhf libgtk-3-dev:armhf)

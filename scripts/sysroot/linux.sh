@@ -2,17 +2,18 @@
 # (linux-aarch64.sh), for 64-bit ARM: built inside a Debian 11 root, so that
 # it needs no newer glibc than 2.31 and no newer libstdc++ than GCC 10's,
 # cross-built there with Debian's aarch64-linux-gnu compilers against the
-# root's arm64 libraries for ARM; OpenSSL built static for TLS; OpenCV as
+# root's arm64 libraries for ARM (linux-armhf.sh: arm-linux-gnueabihf); OpenSSL built static for TLS; OpenCV as
 # shared libraries found beside the program, so that its GTK 3 window can be
 # a plugin that loads only where GTK does.
 linux_arch=${linux_arch:-x86_64}
 
 target_packages=(debootstrap)
 target_root=bullseye
-# One root for both architectures.
+# One root for the three architectures.
 target_root_packages=(g++ make cmake meson ninja-build nasm pkg-config perl
                       zlib1g-dev libgtk-3-dev
-                      crossbuild-essential-arm64 zlib1g-dev:arm64 libgtk-3-dev:arm64)
+                      crossbuild-essential-arm64 zlib1g-dev:arm64 libgtk-3-dev:arm64
+                      crossbuild-essential-armhf zlib1g-dev:armhf libgtk-3-dev:armhf)
 target_tools=(gcc g++ libc6-dev libstdc++-10-dev make cmake meson ninja-build nasm pkg-config
               perl zlib1g-dev libgtk-3-dev)
 target_key_files=()

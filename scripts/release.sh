@@ -25,7 +25,7 @@ if [ "$(dpkg-parsechangelog -l packaging/debian/changelog -S Version)" != "$vers
   exit 1
 fi
 source scripts/sysroot/cache.sh
-cache_lock "$root/scripts/release.sh" "$@"
+cache_lock "" "$root/scripts/release.sh" "$@"
 
 release=(charplay-"$version"-windows-x64.zip
          charplay-"$version"-linux-x86_64.tar.xz charplay-"$version"-linux-aarch64.tar.xz

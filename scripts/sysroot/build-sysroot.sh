@@ -2,8 +2,8 @@
 # Builds the sysroot charplay links against for TARGET: FFmpeg, dav1d,
 # OpenCV and, where the target asks for it, OpenSSL, from Debian's sources,
 # with the licence texts that go with them and the configure lines used.
-# The source packages (.dsc and tarballs) are kept in SOURCES, fetched there
-# when it is empty; they are unpacked and patched here, and built in ROOT
+# The source packages (.dsc and tarballs) in SOURCES are unpacked and
+# patched here, and built in ROOT
 # (a Debian root, see make-root.sh) when one is given, else on this
 # machine. WORK is removed at the end.
 #
@@ -17,11 +17,6 @@ work=$4
 root=${5:-}
 
 rm -rf "$sysroot" "$work"
-if [ ! -f "$sources/done" ]; then
-  rm -rf "$sources"
-  "$sysroot_scripts/fetch-sources.sh" "$sources" > /dev/null
-  touch "$sources/done"
-fi
 "$sysroot_scripts/unpack-sources.sh" "$sources" "$work"
 source_of() { echo "$work/$1"-*/; }
 # Our changes to FFmpeg and OpenCV (PACKAGE-WHAT.patch), each patch saying
@@ -39,12 +34,15 @@ mkdir -p "$sysroot/lib" "$sysroot/licenses"
 build=()
 [ -z "$root" ] || build=("$sysroot_scripts/in-root.sh" "$root" "$sysroot_root" "$sysroot" "$work" --)
 if [ ${#openssl_target[@]} -gt 0 ]; then
-  "${build[@]}" "$sysroot_scripts/build-openssl.sh" "$1" "$(source_of openssl)" "$work/openssl" "$sysroot"
+  timed "$1: OpenSSL" "${build[@]}" "$sysroot_scripts/build-openssl.sh" "$1" "$(source_of openssl)" \
+    "$work/openssl" "$sysroot"
 fi
-"${build[@]}" "$sysroot_scripts/build-dav1d.sh" "$1" "$(source_of dav1d)" "$work/dav1d" "$sysroot"
-"${build[@]}" "$sysroot_scripts/build-ffmpeg.sh" "$1" "$(source_of ffmpeg)" "$work/ffmpeg" "$sysroot" \
-  "$work/decoders.txt"
-"${build[@]}" "$sysroot_scripts/build-opencv.sh" "$1" "$(source_of opencv)" "$work/opencv" "$sysroot"
+timed "$1: dav1d" "${build[@]}" "$sysroot_scripts/build-dav1d.sh" "$1" "$(source_of dav1d)" \
+  "$work/dav1d" "$sysroot"
+timed "$1: FFmpeg" "${build[@]}" "$sysroot_scripts/build-ffmpeg.sh" "$1" "$(source_of ffmpeg)" \
+  "$work/ffmpeg" "$sysroot" "$work/decoders.txt"
+timed "$1: OpenCV" "${build[@]}" "$sysroot_scripts/build-opencv.sh" "$1" "$(source_of opencv)" \
+  "$work/opencv" "$sysroot"
 
 # FFmpeg is built under the LGPL 3, which builds on the GPL 3 (the archives
 # take that text from Debian's common licences). Debian's copyright files

@@ -19,23 +19,33 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cache=${CHARPLAY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/charplay}
 
-# One run at a time on the cache and on what is built from it: SCRIPT runs
-# again under the lock, unless it already holds it (a script that calls
-# another).
+# One run at a time on TARGET's sysroot and on what is built from it, and
+# none beside a run that takes the whole cache (TARGET empty: a release):
+# SCRIPT runs again under the locks, unless it already holds them (a
+# script that calls another). Two targets build side by side.
+#
+#   cache_lock TARGET SCRIPT ARGUMENT...
 cache_lock() {
-  local script=$1
-  shift
+  local target=$1 script=$2
+  shift 2
   mkdir -p "$cache"
-  if [ "${CHARPLAY_LOCKED:-}" != "$cache" ]; then
+  [ "${CHARPLAY_LOCKED:-}" != "$cache" ] || return 0
+  if [ -z "$target" ]; then
     CHARPLAY_LOCKED=$cache exec flock "$cache/lock" "$script" "$@"
   fi
+  CHARPLAY_LOCKED=$cache exec flock --shared "$cache/lock" \
+    flock "$cache/lock-$target" "$script" "$@"
 }
 
-# What building a sysroot for TARGET needs installed here.
-sysroot_install_tools() {
+# What building a sysroot for TARGET needs installed here, a package a line.
+sysroot_tools() (
   load_target "$1"
-  "$sysroot_root/scripts/deps.sh" patch dpkg-dev util-linux libopencv-dev libavcodec-dev \
-    libdav1d-dev libssl-dev ffmpeg "${target_packages[@]}"
+  printf '%s\n' patch dpkg-dev util-linux libopencv-dev libavcodec-dev libdav1d-dev libssl-dev \
+    ffmpeg "${target_packages[@]}"
+)
+
+sysroot_install_tools() {
+  "$sysroot_root/scripts/deps.sh" $(sysroot_tools "$1")
 }
 
 # The files whose content goes into TARGET's key, relative to the source
@@ -94,17 +104,34 @@ sources_from() {
   touch "$sources/done"
 }
 
+# Sets sources to the folder of the source packages of VERSIONS (as
+# fetch-sources.sh --versions-only prints them), fetching them first
+# unless IF_CACHED is true; returns 3 where they are missing then.
+#
+#   sources_ready VERSIONS IF_CACHED
+sources_ready() {
+  local versions=$1 if_cached=$2
+  sources=$cache/sources-$(echo "$versions" | sha256sum | cut -c 1-16)
+  [ -f "$sources/done" ] && return 0
+  $if_cached && return 3
+  if [ -n "${CHARPLAY_SOURCE_PACKAGES:-}" ]; then
+    sources_from "$CHARPLAY_SOURCE_PACKAGES" "$versions"
+    return
+  fi
+  # Builds side by side share them: one fetch.
+  flock "$cache/sources.lock" sh -c '[ -f "$1/done" ] ||
+    { rm -rf "$1" && "$2" "$1" > /dev/null && touch "$1/done"; }' sh "$sources" \
+    "$sysroot_scripts/fetch-sources.sh"
+}
+
 # Sets sysroot, sources and build_root (empty where TARGET builds on this
 # machine) for TARGET, building them first unless IF_CACHED is true.
 sysroot_ready() {
   local target=$1 if_cached=$2 versions tools files key old
-  # A target may build in a root of its own (target_root_name).
-  local target_root_name=build
   load_target "$target"
   build_root=
   if [ -n "$target_root" ]; then
-    root_ready "$target_root_name" "$target_root" amd64 "$if_cached" \
-      "${target_root_packages[@]}" || return
+    root_ready build "$target_root" amd64 "$if_cached" "${target_root_packages[@]}" || return
     build_root=$root
   fi
   if ! versions=$("$sysroot_scripts/fetch-sources.sh" --versions-only 2> /dev/null) ||
@@ -118,19 +145,17 @@ sysroot_ready() {
   key=$({ echo "$versions"; echo "$tools"; echo "$build_root"
           cd "$sysroot_root" && xargs cat <<< "$files"; } | sha256sum | cut -c 1-16)
   sysroot=$cache/$target-$key
-  sources=$cache/sources-$(echo "$versions" | sha256sum | cut -c 1-16)
-  [ -f "$sysroot/done" ] && [ -f "$sources/done" ] && return 0
+  sources_ready "$versions" true && [ -f "$sysroot/done" ] && return 0
   if $if_cached; then
     echo "FFmpeg and OpenCV for $target are not built in $cache: $target_build builds them"
     return 3
   fi
-  if [ -n "${CHARPLAY_SOURCE_PACKAGES:-}" ] && [ ! -f "$sources/done" ]; then
-    sources_from "$CHARPLAY_SOURCE_PACKAGES" "$versions" || return 1
-  fi
+  sources_ready "$versions" false || return 1
   echo "Building FFmpeg, dav1d and OpenCV for $target into $sysroot (minutes; once)"
   "$sysroot_scripts/build-sysroot.sh" "$target" "$sysroot" "$sources" "$cache/work-$target" \
     "$build_root" || return 1
-  for old in "$cache/$target"-* "$cache"/sources-*; do
+  # TARGET-KEY alone: linux-* would take linux-aarch64-KEY too.
+  for old in "$cache/$target"-???????????????? "$cache"/sources-*; do
     [ "$old" = "$sysroot" ] || [ "$old" = "$sources" ] || rm -rf "$old"
   done
 }
@@ -147,7 +172,7 @@ sysroot_start() {
   shift
   while [ "$1" != -- ]; do packages+=("$1"); shift; done
   shift
-  cache_lock "$sysroot_root/scripts/$(basename "$0")" "$@"
+  cache_lock "$target" "$sysroot_root/scripts/$(basename "$0")" "$@"
   for argument; do [ "$argument" = --if-cached ] && if_cached=true; done
   $if_cached || { sysroot_install_tools "$target" && "$sysroot_root/scripts/deps.sh" "${packages[@]}"; }
   sysroot_ready "$target" $if_cached || status=$?

@@ -35,6 +35,17 @@ logged() {
   "$@" > "$log" 2>&1 || { local status=$?; tail -n 30 "$log"; return $status; }
 }
 
+# Runs COMMAND, then prints how long WHAT took, so that a log shows where
+# the time goes.
+#
+#   timed WHAT COMMAND...
+timed() {
+  local what=$1 start=$SECONDS
+  shift
+  "$@" || return
+  echo "$what: $((SECONDS - start)) s"
+}
+
 # Writes COMMAND to FILE as a line that a shell reads back into the same
 # arguments ($ORIGIN stays $ORIGIN), for anyone rebuilding by hand: a word
 # with anything but the plainest characters in it goes in single quotes.

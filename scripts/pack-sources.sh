@@ -82,7 +82,7 @@ dist/charplay-$version-linux-armv7l.tar.xz; scripts/build-packages.sh
 
 The Linux archives are built inside a Debian 11 root, for its glibc 2.31
 and GCC 10 (ARM with its aarch64-linux-gnu and arm-linux-gnueabihf cross
-compilers, armhf in a root of its own): build-linux.sh makes that root with debootstrap from Debian's
+compilers, in the same root): build-linux.sh makes that root with debootstrap from Debian's
 archive (set CHARPLAY_DEBIAN_MIRROR for another mirror), and
 scripts/sysroot/in-root.sh runs a command inside it.
 

@@ -1,16 +1,17 @@
-#!/usr/bin/env bash
 # Installs what is missing, builds charplay and runs every test, the
 # soonest verdict first:
 #   1. native: charplay built from source, its unit and end-to-end tests
 #      (minutes); a failure ends the run there;
 #   2. sanitizers: built with AddressSanitizer and UndefinedBehaviorSanitizer,
 #      the tests that run charplay's own code, and a bounded fuzzing run;
-#   3. cross: charplay.exe and the portable Linux archives, against FFmpeg
-#      and OpenCV built once and kept (scripts/sysroot/cache.sh), two at a
-#      time, and the tests labelled cross: the exe under Wine, the archives
-#      and packages in Debian roots and under qemu-user, the release.
-# The source packages and Debian roots that part 3 needs are fetched in the
-# background meanwhile. Each step prints how long it took.
+#   3. cross: the tests labelled cross, of charplay.exe under Wine, the
+#      portable Linux archives and their packages in Debian roots and under
+#      qemu-user, and the release.
+# What part 3 tests is built in the background from the start, at the
+# lowest priority, so that the tests in front keep their pace
+# (scripts/build-cross.sh: FFmpeg and OpenCV are built once and kept, see
+# scripts/sysroot/cache.sh); the source packages and Debian roots it needs
+# are fetched beside it. Each step prints how long it took.
 #
 #   test.sh [--native]    (--native: part 1 alone)
 set -euo pipefail
@@ -37,21 +38,6 @@ summary() {
 }
 trap summary EXIT
 
-# Runs the commands FIRST and SECOND (words split at spaces) side by side:
-# one's configure scripts and installs leave a core that the other takes.
-# Fails where either does; the output of FIRST follows that of SECOND.
-side_by_side() {
-  local log first=0 second=0 pid
-  log=$(mktemp)
-  $1 > "$log" 2>&1 &
-  pid=$!
-  $2 || second=$?
-  wait "$pid" || first=$?
-  cat "$log"
-  rm -f "$log"
-  [ $first -eq 0 ] && [ $second -eq 0 ]
-}
-
 packages=(cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales procps xvfb
   xdotool imagemagick zzuf g++-mingw-w64-x86-64 wine64 wine libbenchmark-dev lintian man-db
   groff-base dpkg-dev gzip openssl git xz-utils binutils util-linux file qemu-user python3-gi
@@ -61,12 +47,31 @@ packages=(cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales 
 $native_only || packages+=(zip $(scripts/sysroot/tools.sh))
 step "Installing packages" scripts/deps.sh "${packages[@]}"
 
-prefetch=
+background=
 if ! $native_only; then
   mkdir -p build
-  scripts/sysroot/prefetch.sh > build/prefetch.log 2>&1 &
-  prefetch=$!
+  rm -f build/x86-built
+  setsid bash -c 'scripts/sysroot/prefetch.sh > build/prefetch.log 2>&1 & fetching=$!
+    nice -n 19 scripts/build-cross.sh build/x86-built && wait $fetching' > build/cross.log 2>&1 &
+  background=$!
+  # A run that fails in front leaves nothing building behind it.
+  trap 'kill -- -"$background" 2> /dev/null; summary' EXIT
 fi
+# Waits for FILE, which the background builds make; fails, with their
+# logs, where they end first.
+built() {
+  until [ -f "$1" ]; do
+    kill -0 "$background" 2> /dev/null || [ -f "$1" ] || { builds_ended; return 1; }
+    sleep 1
+  done
+}
+# Waits for the background builds and fetches to end, and shows their logs.
+builds_ended() {
+  local status=0
+  wait "$background" || status=$?
+  cat build/prefetch.log build/cross.log
+  return $status
+}
 
 step "Native build" scripts/build.sh -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
 step "Native tests" ctest --test-dir build --output-on-failure --parallel "$(nproc)" -LE cross
@@ -76,11 +81,10 @@ step "Sanitizer build" env BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_
   -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
 step "Sanitizer tests" ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)"
 
-step "Fetching source packages and Debian roots (begun with the native build)" wait "$prefetch" ||
-  { cat build/prefetch.log; exit 1; }
-cat build/prefetch.log
-step "charplay.exe beside the x86_64 archive" side_by_side scripts/build-windows.sh \
-  scripts/build-linux.sh
-step "The aarch64 archive beside the armhf one" side_by_side "scripts/build-linux.sh aarch64" \
-  "scripts/build-linux.sh armhf"
-step "Cross tests" ctest --test-dir build --output-on-failure --parallel "$(nproc)" -L cross
+# The fixtures are those of the native tests.
+cross_tests=(ctest --test-dir build --output-on-failure --parallel "$(nproc)" -FS videos)
+x86='^(windows_exe_wine|linux_archive)$'
+step "Waiting for charplay.exe and the x86_64 archive" built build/x86-built
+step "Their tests, beside the ARM builds" "${cross_tests[@]}" -R "$x86"
+step "Waiting for the ARM archives" builds_ended
+step "The other cross tests" "${cross_tests[@]}" -L cross -E "$x86"

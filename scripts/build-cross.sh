@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds charplay.exe and the three portable Linux archives, with the
+# sysroots they need (once), two at a time: while one runs a configure
+# script or an install on one core, the other takes the second. With READY,
+# touches that file once the exe and the x86_64 archive are built, so that
+# their tests can begin while the ARM archives build.
+#
+#   build-cross.sh [READY]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ready=${1:-}
+
+# Runs the commands FIRST and SECOND (words split at spaces) side by side;
+# fails where either does. The output of FIRST follows that of SECOND.
+side_by_side() {
+  local log first=0 second=0 pid
+  log=$(mktemp)
+  $1 > "$log" 2>&1 &
+  pid=$!
+  $2 || second=$?
+  wait "$pid" || first=$?
+  cat "$log"
+  rm -f "$log"
+  [ $first -eq 0 ] && [ $second -eq 0 ]
+}
+
+side_by_side scripts/build-windows.sh scripts/build-linux.sh
+[ -z "$ready" ] || touch "$ready"
+side_by_side "scripts/build-linux.sh aarch64" "scripts/build-linux.sh armhf"

@@ -99,7 +99,12 @@ bool locale_is_gbk()
     std::setlocale(LC_CTYPE, "");
     const std::string codeset = nl_langinfo(CODESET);
     std::setlocale(LC_CTYPE, previous.c_str());
-    return codeset == "GBK" || codeset == "GB18030";
+    // GB2312 (Debian's plain zh_CN; EUC-CN elsewhere) is a subset of GBK
+    // that holds both texts, byte for byte.
+    for (const char* gbk : {"GBK", "GB18030", "GB2312", "EUC-CN", "eucCN"})
+        if (codeset == gbk)
+            return true;
+    return false;
 }
 
 } // namespace

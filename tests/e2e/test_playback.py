@@ -74,14 +74,18 @@ class OpenFailure(unittest.TestCase):
         self.assert_fails(run(stdin=b"/no/such/video.mp4\n", env=env),
                           OPEN_FAILURE.encode("utf-8") + b"\n")
 
-    def test_nothing_opens_in_a_gbk_locale(self):
+    def test_nothing_opens_in_a_gbk_or_gb2312_locale(self):
+        # Debian's plain zh_CN is GB2312, a part of GBK with the same bytes.
         locales = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, locales)
-        subprocess.run(["localedef", "-i", "zh_CN", "-f", "GBK",
-                        os.path.join(locales, "zh_CN.GBK")], check=True)
-        env = dict(os.environ, LOCPATH=locales, LC_ALL="zh_CN.GBK")
-        result = run(stdin=b"", args=["/no/such/video.mp4"], env=env)
-        self.assert_fails(result, bytes.fromhex("CAE4C8EBB5D8D6B7B4EDCEF3A3A1A3A1") + b"\n")
+        for charset in ("GBK", "GB2312"):
+            with self.subTest(charset):
+                subprocess.run(["localedef", "-i", "zh_CN", "-f", charset,
+                                os.path.join(locales, "zh_CN." + charset)], check=True)
+                env = dict(os.environ, LOCPATH=locales, LC_ALL="zh_CN." + charset)
+                result = run(stdin=b"", args=["/no/such/video.mp4"], env=env)
+                self.assert_fails(result,
+                                  bytes.fromhex("CAE4C8EBB5D8D6B7B4EDCEF3A3A1A3A1") + b"\n")
 
 
 if __name__ == "__main__":

@@ -75,6 +75,7 @@ int run(int argc, char** argv)
     play(capture, frame_width, frame_hight, fps);
     hint_if_console_too_small(frame_columns(frame_width, reduction_divisor(frame_hight)));
     report_output_failure();
+    end_as_stopped();
     return exit_status();
 }
 

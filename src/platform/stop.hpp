@@ -13,6 +13,11 @@ void catch_stop_signals();
 // The signal that asked playback to stop, or 0.
 int stop_signal();
 
+// After playback stopped for a stop signal, ends the process by that
+// signal where the system has them (POSIX), so that the shell sees an
+// interrupt and not a program that chose to exit; elsewhere it returns.
+void end_as_stopped();
+
 // Around a library call that can wait on a silent source (a frame's read
 // from a stalled stream waits out the library's own 30-second time-out).
 // While it is in flight, a stop signal cannot wait for playback to notice:

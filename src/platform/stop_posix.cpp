@@ -11,14 +11,37 @@
 
 namespace charplay {
 
+namespace {
+
+// Ends the process by the signal itself, its default action restored: a
+// shell that waits for charplay then sees the interrupt and ends a loop
+// it runs too (bash goes on after a child that merely exits with 130), and
+// still shows 128 + signal. _exit, safe in a handler, gives that status
+// where the signal does not end the process.
+[[noreturn]] void die_by(int signal)
+{
+    struct sigaction fallback = {};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);
+    _exit(128 + signal);
+}
+
+} // namespace
+
 // The library gives no way to interrupt its read, and its own time-out is
-// 30 s: rather than wait that out, end here, as playback's end would.
-// _exit, unlike exit, is safe in a handler, and the decoder's threads go
-// with the process.
+// 30 s: rather than wait that out, end here, as playback's end would. The
+// decoder's threads go with the process.
 void end_at_once(int signal)
 {
     console_clear_at_once();
-    _exit(128 + signal);
+    die_by(signal);
+}
+
+void end_as_stopped()
+{
+    if (stop_signal() != 0)
+        die_by(stop_signal());
 }
 
 void wait_for_the_end()
@@ -34,13 +57,8 @@ namespace {
 // longer reads. SA_NODEFER lets it in even during the first one's handler.
 void on_stop_signal(int signal)
 {
-    if (!record_stop_signal(signal)) {
-        struct sigaction fallback = {};
-        fallback.sa_handler = SIG_DFL;
-        sigaction(signal, &fallback, nullptr);
-        raise(signal);
-        _exit(128 + signal);
-    }
+    if (!record_stop_signal(signal))
+        die_by(signal);
     if (claim_the_end())
         end_at_once(signal);
 }

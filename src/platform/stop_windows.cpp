@@ -19,6 +19,9 @@ void end_at_once(int signal)
     wait_for_the_end();
 }
 
+// A Windows process has no signal to end by: its exit status says it.
+void end_as_stopped() {}
+
 void wait_for_the_end()
 {
     for (;;)

@@ -250,7 +250,7 @@ class Signals(unittest.TestCase):
                 self.assertTrue(wait_until(lambda: os.fstat(out.fileno()).st_size > 0))
                 # Now in the first frame's wait of half a second.
                 charplay.send_signal(sig)
-                self.assertEqual(charplay.wait(timeout=10), 128 + sig)
+                self.assertEqual(charplay.wait(timeout=10), -sig)
                 out.seek(0)
                 self.assertEqual(len(frames(out.read())), 1)
 
@@ -265,7 +265,7 @@ class Signals(unittest.TestCase):
         self.assertTrue(wait_until(lambda: wchan(charplay.pid).endswith("pipe_write"), 30),
                         "never blocked in a write")
         charplay.send_signal(signal.SIGTERM)
-        self.assertEqual(charplay.wait(timeout=10), 128 + signal.SIGTERM)
+        self.assertEqual(charplay.wait(timeout=10), -signal.SIGTERM)
 
 
     def test_two_ctrl_c_end_it_on_a_terminal_that_stopped_reading(self):
@@ -297,8 +297,13 @@ class Signals(unittest.TestCase):
         asked = time.monotonic()
         charplay.send_signal(signal.SIGINT)
         charplay.send_signal(signal.SIGINT)
-        self.assertIn(charplay.wait(timeout=10), (130, -signal.SIGINT))
+        self.assertEqual(charplay.wait(timeout=10), -signal.SIGINT)
         self.assertLess(time.monotonic() - asked, 1)
+
+
+# The line the shell (dash) writes of a program that a stop signal ended,
+# on the screen charplay cleared: none for an interrupt.
+SHELL_SAYS = {signal.SIGINT: "", signal.SIGTERM: "Terminated", signal.SIGHUP: "Hangup"}
 
 
 class Terminals(unittest.TestCase):
@@ -322,7 +327,7 @@ class Terminals(unittest.TestCase):
                 self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] == "x" * 160))
                 os.kill(self.charplay_pid(pane), sig)
                 self.assertEqual(pane.exit_status(), status)
-                self.assertEqual(pane.screen(), [""] * 100)
+                self.assertEqual(pane.screen(), [SHELL_SAYS[sig]] + [""] * 99)
 
     def test_a_stalled_stream_ends_at_once_on_each_signal(self):
         # The library would wait out its 30-second read time-out first.
@@ -341,11 +346,28 @@ class Terminals(unittest.TestCase):
                 self.assertTrue(wait_until(lambda: not os.path.exists(f"/proc/{pid}"), 40, 0.01))
                 self.assertLess(time.monotonic() - asked, 0.5)
                 self.assertEqual(pane.exit_status(), 128 + sig)
-                self.assertEqual(pane.screen(), [""] * 100)
+                self.assertEqual(pane.screen(), [SHELL_SAYS[sig]] + [""] * 99)
 
     def test_ctrl_c_typed_in_the_terminal(self):
         pane = self.pane(170, 100)
         pane.start(fixture("slow.mkv"))
+        self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] == "x" * 160))
+        pane.tmux_out("send-keys", "C-c")
+        self.assertEqual(pane.exit_status(), 130)
+        self.assertEqual(pane.screen(), [""] * 100)
+
+    def test_ctrl_c_ends_a_bash_loop_that_plays_one_clip_after_another(self):
+        # bash goes on with its loop after a child that exits with 130; one
+        # that an interrupt ended ends it too (and bash then reports 130).
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder)
+        loop = os.path.join(folder, "loop")
+        with open(loop, "w") as f:
+            f.write(f'#!/bin/bash\nfor clip in slow.mkv greys.mkv; do\n'
+                    f'  "{CHARPLAY}" "{FIXTURES}/$clip" < /dev/null\ndone\n')
+        os.chmod(loop, 0o755)
+        pane = self.pane(170, 100)
+        pane.start("", program=loop)
         self.assertIsNotNone(pane.wait_for_screen(lambda s: s[0] == "x" * 160))
         pane.tmux_out("send-keys", "C-c")
         self.assertEqual(pane.exit_status(), 130)

@@ -31,7 +31,7 @@ class Sdp(unittest.TestCase):
             one_frame = 90 * 161
             self.assertTrue(wait_until(lambda: os.fstat(out.fileno()).st_size >= 12 * one_frame))
             charplay.send_signal(signal.SIGINT)
-            self.assertEqual(charplay.wait(timeout=10), 130)
+            self.assertEqual(charplay.wait(timeout=10), -signal.SIGINT)
             out.seek(0)
             assert_a_run_of(self, out.read(), play(fixture("stream.mp4")).stdout * 6)
 

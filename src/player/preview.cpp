@@ -48,12 +48,25 @@ void on_exit()
         display_lost();
 }
 
-int library_key_wait(int ms)
+// Runs call with in_toolkit set, cleared on every way out: an exception
+// of any kind (out of memory too) must not leave the wrong reason behind.
+template <typename Call>
+int toolkit_call(Call call)
 {
     in_toolkit = true;
-    const int b = cv::waitKey(ms);
-    in_toolkit = false;
-    return b;
+    try {
+        const int result = call();
+        in_toolkit = false;
+        return result;
+    } catch (...) {
+        in_toolkit = false;
+        throw;
+    }
+}
+
+int library_key_wait(int ms)
+{
+    return toolkit_call([ms] { return cv::waitKey(ms); });
 }
 
 int no_key(int)
@@ -77,7 +90,6 @@ int preview_wait_key(int ms, bool& window)
         try {
             return wait_in_slices(ms, library_key_wait);
         } catch (const cv::Exception&) {
-            in_toolkit = false;
             window = false;
         }
     }
@@ -90,11 +102,11 @@ void preview_show(const cv::Mat& video, int c, bool& window)
         return;
     static bool watching = false;
     try {
-        in_toolkit = true;
-        cv::imshow(window_name, video);
-        in_toolkit = false;
+        toolkit_call([&video] {
+            cv::imshow(window_name, video);
+            return 0;
+        });
     } catch (const cv::Exception&) {
-        in_toolkit = false;
         window = false;
         return;
     }

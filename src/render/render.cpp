@@ -59,12 +59,9 @@ void to_grey_rows(const cv::Mat& video, int first, int end, cv::Mat& video1)
         from.copyTo(to);
 }
 
-// Turns grey only the rows that the reduction reads; the others keep
-// whatever they held. Linear reduction reads the two rows around
-// (dy + 0.5) * scale - 0.5 for reduced row dy, computed in float as the
-// library does. A copy (a = 1) and halving, which the library does by area,
-// read rows dy and dy + 1, or 2 dy and 2 dy + 1: the same rows.
-void to_grey(const cv::Mat& video, int a, cv::Mat& video1)
+// Turns grey only the rows that the reduction reads, as prediction says;
+// the others keep whatever they held.
+void to_grey_predicted(const cv::Mat& video, int a, row_prediction prediction, cv::Mat& video1)
 {
     video1.create(video.size(), CV_8UC1);
     const double scale = vertical_scale(video.size(), a);
@@ -72,7 +69,7 @@ void to_grey(const cv::Mat& video, int a, cv::Mat& video1)
     const int rows = reduced_size(video.size(), a).height;
     int first = 0, end = 0; // the run of rows not yet converted
     for (int dy = 0; dy < rows; ++dy) {
-        const int sy = cvFloor(static_cast<float>((dy + 0.5) * scale - 0.5));
+        const int sy = prediction(dy, scale);
         const int top = std::clamp(sy, 0, last), bottom = std::clamp(sy + 1, 0, last);
         if (top > end) {
             if (end > first)
@@ -93,7 +90,39 @@ void reduce(const cv::Mat& video1, int a, cv::Mat& video2)
                cv::INTER_LINEAR);
 }
 
+// Turns every row grey: where the prediction does not hold.
+void to_grey_whole(const cv::Mat& video, cv::Mat& video1)
+{
+    video1.create(video.size(), CV_8UC1);
+    to_grey_rows(video, 0, video.rows, video1);
+}
+
 } // namespace
+
+// Linear reduction reads the two rows around (dy + 0.5) * scale - 0.5 for
+// reduced row dy, computed in float as the library does. A copy (a = 1) and
+// halving, which the library does by area, read rows dy and dy + 1, or
+// 2 dy and 2 dy + 1: the same rows.
+int predicted_row(int dy, double scale)
+{
+    return cvFloor(static_cast<float>((dy + 0.5) * scale - 0.5));
+}
+
+bool row_prediction_holds(const cv::Mat& video, int a, row_prediction prediction)
+{
+    // Kept between checks; a check allocates only where the size is new.
+    static cv::Mat grey, whole, reduced;
+    to_grey_whole(video, grey);
+    reduce(grey, a, whole);
+    for (const int left_out : {0, 255}) {
+        grey.setTo(left_out);
+        to_grey_predicted(video, a, prediction, grey);
+        reduce(grey, a, reduced);
+        if (cv::norm(reduced, whole, cv::NORM_INF) != 0)
+            return false;
+    }
+    return true;
+}
 
 void frame_text(const cv::Mat& video2, int width, std::string& out)
 {
@@ -113,9 +142,25 @@ void frame_text(const cv::Mat& video2, int width, std::string& out)
 }
 
 void render_frame(const cv::Mat& video, int a, int frame_width,
-                  cv::Mat& video1, cv::Mat& video2, std::string& out)
+                  cv::Mat& video1, cv::Mat& video2, std::string& out, row_prediction prediction)
 {
-    to_grey(video, a, video1);
+    // The prediction mirrors the library's sampling, which another version
+    // or back-end of it may not share: it is checked on the first frame of
+    // each size, and a wrong one costs speed, never a garbled frame.
+    static cv::Size checked_size;
+    static int checked_a = 0;
+    static row_prediction checked_prediction = nullptr;
+    static bool prediction_holds = false;
+    if (video.size() != checked_size || a != checked_a || prediction != checked_prediction) {
+        prediction_holds = row_prediction_holds(video, a, prediction);
+        checked_size = video.size();
+        checked_a = a;
+        checked_prediction = prediction;
+    }
+    if (prediction_holds)
+        to_grey_predicted(video, a, prediction, video1);
+    else
+        to_grey_whole(video, video1);
     reduce(video1, a, video2);
     // The line width follows the reported size, not the decoded one, so a
     // frame of another size still covers the whole of the one before it.

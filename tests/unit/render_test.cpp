@@ -159,7 +159,7 @@ TEST(RenderFrame, ReplacesThePreviousTextAndHasNoCarriageReturn)
 
 // Only the rows the reduction reads are turned grey; the reduced frame must
 // be the one the whole frame turned grey gives, whatever the rows left out
-// hold.
+// hold, and the prediction of those rows must hold for the library linked.
 TEST(RenderFrame, ReducesAsIfEveryRowWereGrey)
 {
     const int widths[] = {1, 3, 15, 16, 17, 31, 33, 64, 97, 161, 333};
@@ -173,6 +173,8 @@ TEST(RenderFrame, ReducesAsIfEveryRowWereGrey)
         cv::cvtColor(video, grey, video.channels() == 3 ? cv::COLOR_BGR2GRAY : cv::COLOR_BGRA2GRAY);
         // The divisor of the reported height, and of another one.
         for (const int a : {reduction_divisor(height), 1 + height % 24}) {
+            ASSERT_TRUE(row_prediction_holds(video, a, predicted_row))
+                << width << " x " << height << " reduced by " << a;
             // The reference: a working buffer that holds every grey row.
             whole = grey.clone();
             render_frame(grey, a, width, whole, expected, out);
@@ -183,4 +185,24 @@ TEST(RenderFrame, ReducesAsIfEveryRowWereGrey)
                 << width << " x " << height << " reduced by " << a;
         }
     }
+}
+
+// A library that samples other rows than predicted (another version, an
+// accelerated back-end) gets the whole frame turned grey, not garbage.
+TEST(RenderFrame, TurnsTheWholeFrameGreyWhereThePredictionFails)
+{
+    cv::Mat video(360, 640, CV_8UC3);
+    for (int y = 0; y < video.rows; ++y)
+        video.row(y).setTo(cv::Scalar::all(y % 256));
+    const row_prediction one_row_off = [](int dy, double scale) {
+        return predicted_row(dy, scale) + 1;
+    };
+    cv::Mat grey, reduced;
+    cv::cvtColor(video, grey, cv::COLOR_BGR2GRAY);
+    cv::resize(grey, reduced, cv::Size(), 0.25, 0.25, cv::INTER_LINEAR);
+    std::string expected, out;
+    frame_text(reduced, 160, expected);
+    cv::Mat video1(video.size(), CV_8UC1, cv::Scalar(0)), video2;
+    render_frame(video, 4, 640, video1, video2, out, one_row_off);
+    EXPECT_EQ(out, expected);
 }

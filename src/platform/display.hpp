@@ -3,12 +3,14 @@
 namespace charplay {
 
 // The toolkits the video library draws its windows with on POSIX: Qt 5 in
-// Debian's build, GTK 3 in our portable archive. Each needs a display of
-// its own kind; Windows has one way to draw and ignores which.
-enum window_toolkit { toolkit_qt, toolkit_gtk };
+// Debian's build, GTK 3 in our portable archive, another elsewhere (Cocoa
+// on macOS). Each needs a display of its own kind; Windows has one way to
+// draw and ignores which.
+enum window_toolkit { toolkit_qt, toolkit_gtk, toolkit_other };
 
 // Whether a window of the video library can be shown here: a display that
-// is set, answers, and is one the toolkit draws on.
+// is set, answers, and is one the toolkit draws on. Another toolkit's
+// window is tried: where it fails, playback goes on in the console alone.
 bool display_available(window_toolkit toolkit);
 
 // Where the display goes away under a window that is up, the toolkits end

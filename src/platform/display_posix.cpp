@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sstream>
 #include <string>
 #include <sys/socket.h>
@@ -62,9 +63,11 @@ bool wayland_display_answers()
     if (path.size() >= sizeof address.sun_path)
         return false;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     if (fd < 0)
         return false;
+    // Not for a program started meanwhile; SOCK_CLOEXEC is not everywhere.
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
     const bool answers = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     close(fd);
     return answers;
@@ -91,13 +94,19 @@ bool qt_plugin_installed(const std::string& platform)
     for (std::string folder; std::getline(folders, folder, ':');)
         if (!folder.empty() && file_exists(folder + file))
             return true;
+    // Qt's folder, from where one of its functions lies (dladdr, which
+    // every POSIX system has, unlike dlinfo).
     void* qt = dlopen("libQt5Core.so.5", RTLD_NOW | RTLD_NOLOAD);
-    char origin[4096] = {};
-    const bool found = qt && dlinfo(qt, RTLD_DI_ORIGIN, origin) == 0 &&
-                       file_exists(std::string(origin) + "/qt5/plugins" + file);
+    void* function = qt ? dlsym(qt, "qVersion") : nullptr;
+    Dl_info where = {};
+    std::string library = function && dladdr(function, &where) && where.dli_fname
+                              ? where.dli_fname
+                              : "";
     if (qt)
         dlclose(qt);
-    return found;
+    const size_t slash = library.rfind('/');
+    return slash != std::string::npos &&
+           file_exists(library.substr(0, slash) + "/qt5/plugins" + file);
 }
 
 // Qt gives up the process (a fatal error) where none of its platforms can
@@ -164,7 +173,15 @@ int on_x_connection_lost(void*)
 
 bool display_available(window_toolkit toolkit)
 {
-    return toolkit == toolkit_gtk ? gtk_display_available() : qt_display_available();
+    switch (toolkit) {
+    case toolkit_gtk:
+        return gtk_display_available();
+    case toolkit_qt:
+        return qt_display_available();
+    case toolkit_other:
+        break;
+    }
+    return true;
 }
 
 void display_watch_loss(void (*on_loss)())

@@ -15,17 +15,23 @@ namespace {
 
 constexpr char window_name[] = "video";
 
-// The library reports GTK 3 where it draws with it (our archive's plugin);
-// Debian's draws with Qt.
+// Whether the library's build report says YES after key ("GTK+:").
+bool reported(const std::string& report, const std::string& key)
+{
+    const size_t at = report.find(key);
+    const size_t value =
+        at == std::string::npos ? at : report.find_first_not_of(' ', at + key.size());
+    return value != std::string::npos && report.compare(value, 3, "YES") == 0;
+}
+
+// The library reports GTK 3 where it draws with it (our archive's plugin),
+// Qt in Debian's build, and maybe neither elsewhere (Cocoa on macOS).
 window_toolkit library_toolkit()
 {
     const std::string& report = cv::getBuildInformation();
-    const size_t at = report.find("GTK+:");
-    if (at == std::string::npos)
-        return toolkit_qt;
-    const size_t value = report.find_first_not_of(' ', at + 5);
-    return value != std::string::npos && report.compare(value, 3, "YES") == 0 ? toolkit_gtk
-                                                                              : toolkit_qt;
+    if (reported(report, "GTK+:"))
+        return toolkit_gtk;
+    return reported(report, "QT:") ? toolkit_qt : toolkit_other;
 }
 
 // Set while the toolkit runs: where it ends the process then, its display

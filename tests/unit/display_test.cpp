@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/socket.h>
@@ -74,4 +75,19 @@ TEST(Display, AWaylandSessionCountsForGtkAndForQtWhenToldTo)
     for (const char* name : {"XDG_RUNTIME_DIR", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "GDK_BACKEND",
                              "QT_PLUGIN_PATH", "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP"})
         unsetenv(name);
+}
+
+// Qt's own plugins lie beside the Qt library the process loaded, as
+// Debian's OpenCV loads Qt 5; minimal is one, and needs no display. Qt
+// stays loaded, as it would.
+TEST(Display, QtsOwnPluginsCountBesideTheQtLoaded)
+{
+    void* qt = dlopen("libQt5Core.so.5", RTLD_NOW);
+    if (!qt)
+        GTEST_SKIP() << "Qt 5 is not installed";
+    for (const char* name : {"DISPLAY", "QT_PLUGIN_PATH", "XDG_SESSION_TYPE"})
+        unsetenv(name);
+    setenv("QT_QPA_PLATFORM", "minimal", 1);
+    EXPECT_TRUE(display_available(toolkit_qt));
+    unsetenv("QT_QPA_PLATFORM");
 }

@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # Installs what is missing, builds charplay and runs every test, the
 # soonest verdict first:
 #   1. native: charplay built from source, its unit and end-to-end tests

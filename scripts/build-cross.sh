@@ -10,14 +10,20 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ready=${1:-}
 
+# Runs COMMAND (words split at spaces), then says how long it took and how
+# much processor time it used: side by side, the time alone tells little.
+measured() {
+  /usr/bin/time -f "$1: %e s, %U s user and %S s system processor time" $1
+}
+
 # Runs the commands FIRST and SECOND (words split at spaces) side by side;
 # fails where either does. The output of FIRST follows that of SECOND.
 side_by_side() {
   local log first=0 second=0 pid
   log=$(mktemp)
-  $1 > "$log" 2>&1 &
+  measured "$1" > "$log" 2>&1 &
   pid=$!
-  $2 || second=$?
+  measured "$2" || second=$?
   wait "$pid" || first=$?
   cat "$log"
   rm -f "$log"

@@ -56,7 +56,7 @@ if ! $native_only; then
     nice -n 19 scripts/build-cross.sh build/x86-built && wait $fetching' > build/cross.log 2>&1 &
   background=$!
   # A run that fails in front leaves nothing building behind it.
-  trap 'kill -- -"$background" 2> /dev/null; summary' EXIT
+  trap 'kill -- -"$background" 2> /dev/null || true; summary' EXIT
 fi
 # Waits for FILE, which the background builds make; fails, with their
 # logs, where they end first.

@@ -7,23 +7,25 @@
 # encoders, muxers, filters and devices stay out. Records the configure
 # line in PREFIX/share/charplay/ffmpeg-configure.txt.
 #
-# The video decoders are those in DECODERS (what Debian's build of the
-# same FFmpeg lists with ffmpeg -decoders), less the names this configure
-# does not know; configure itself drops those that need a library or a
-# hardware API that is not there.
+# The video decoders are every one this FFmpeg's source defines as video
+# (libavcodec/*.c), by the names its configure knows; configure itself
+# drops those that need a library or a hardware API that is not there.
 #
-#   build-ffmpeg.sh TARGET SOURCE_DIR BUILD_DIR PREFIX DECODERS
+#   build-ffmpeg.sh TARGET SOURCE_DIR BUILD_DIR PREFIX
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 load_target "$1"
 source_dir=$(cd "$2" && pwd)
-decoders=$(realpath "$5")
 mkdir -p "$3" && cd "$3"
 prefix=$4
 
 known=$("$source_dir/configure" --list-decoders | tr -s ' \t' '\n')
-video_decoders=$(awk '$1 ~ /^V/ && $2 != "=" { print $2 }' "$decoders" |
-                 grep -Fx "$known" | paste -s -d ,)
+# A definition's first media type is its own.
+video_decoders=$(awk '
+  /^const FFCodec ff_[a-z0-9_]+_decoder[ =]/ {
+    name = $3; sub(/^ff_/, "", name); sub(/_decoder$/, "", name); next }
+  name && /AVMEDIA_TYPE_/ { if (/AVMEDIA_TYPE_VIDEO/) print name; name = "" }
+  /^};/ { name = "" }' "$source_dir"/libavcodec/*.c | grep -Fx "$known" | sort | paste -s -d ,)
 
 configure=("$source_dir/configure" --prefix="$prefix" "${ffmpeg_target[@]}"
   --pkg-config="$pkg_config" --pkg-config-flags=--static --enable-static --disable-shared

@@ -27,8 +27,6 @@ for change in "$sysroot_scripts"/{ffmpeg,opencv}-*.patch; do
   package=$(basename "$change")
   patch -d "$(source_of "${package%%-*}")" -p1 --forward --quiet < "$change"
 done
-# The decoders of Debian's build of this FFmpeg, whatever the root has.
-ffmpeg -hide_banner -decoders > "$work/decoders.txt"
 
 mkdir -p "$sysroot/lib" "$sysroot/licenses"
 build=()
@@ -40,7 +38,7 @@ fi
 timed "$1: dav1d" "${build[@]}" "$sysroot_scripts/build-dav1d.sh" "$1" "$(source_of dav1d)" \
   "$work/dav1d" "$sysroot"
 timed "$1: FFmpeg" "${build[@]}" "$sysroot_scripts/build-ffmpeg.sh" "$1" "$(source_of ffmpeg)" \
-  "$work/ffmpeg" "$sysroot" "$work/decoders.txt"
+  "$work/ffmpeg" "$sysroot"
 timed "$1: OpenCV" "${build[@]}" "$sysroot_scripts/build-opencv.sh" "$1" "$(source_of opencv)" \
   "$work/opencv" "$sysroot"
 

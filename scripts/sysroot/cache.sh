@@ -41,7 +41,7 @@ cache_lock() {
 sysroot_tools() (
   load_target "$1"
   printf '%s\n' patch dpkg-dev util-linux libopencv-dev libavcodec-dev libdav1d-dev libssl-dev \
-    ffmpeg "${target_packages[@]}"
+    "${target_packages[@]}"
 )
 
 sysroot_install_tools() {
@@ -135,8 +135,7 @@ sysroot_ready() {
     build_root=$root
   fi
   if ! versions=$("$sysroot_scripts/fetch-sources.sh" --versions-only 2> /dev/null) ||
-     ! tools=$(dpkg-query -W -f '${Package} ${Version}\n' ffmpeg &&
-               dpkg-query --admindir="$build_root/var/lib/dpkg" -W -f '${Package} ${Version}\n' \
+     ! tools=$(dpkg-query --admindir="$build_root/var/lib/dpkg" -W -f '${Package} ${Version}\n' \
                  "${target_tools[@]}" 2> /dev/null); then
     echo "What builds FFmpeg and OpenCV for $target is not installed: $target_build installs it"
     return 4

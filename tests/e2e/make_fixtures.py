@@ -29,6 +29,7 @@ CODECS = {
     "mjpeg.mov": ("-c:v", "mjpeg"),
     "flv1.flv": ("-c:v", "flv1"),
     "wmv2.wmv": ("-c:v", "wmv2"),
+    "msmpeg4v3.avi": ("-c:v", "msmpeg4"),
     "ffv1.nut": ("-c:v", "ffv1"),
 }
 

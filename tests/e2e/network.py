@@ -218,11 +218,23 @@ class Streams:
         self.assert_plays_as_the_file(f"{self.https}/hls/index.m3u8", "stream.mp4",
                                       CHARPLAY_TLS_VERIFY="0")
 
-    def test_each_hls_segment_is_checked(self):
-        # The first segment from the trusted server, the rest from one whose
-        # certificate is for another host: those end playback as a cut would.
-        if not self.checks_https or self.trust is None:
-            self.skipTest("the test CA cannot be trusted here")
+    def test_an_address_with_no_host_is_refused(self):
+        # Such an address reaches this machine, and no name could be checked:
+        # any certificate the test CA signed would pass.
+        if not self.checks_https:
+            self.skipTest("this build checks no certificate")
+        port = self.https_elsewhere.rsplit(":", 1)[1]
+        result = self.play(f"https://:{port}/clip.mp4", **(self.trust or {}))
+        self.assertEqual((result.returncode, result.stdout),
+                         (255, OPEN_FAILURE.encode() + self.end_of_line))
+        self.assertRegex(result.stderr.decode(),
+                         "^charplay: the address names no host, so the server's certificate"
+                         " cannot be checked against a name\r?\n$")
+
+    def mixed_playlist(self):
+        """The address of stream.mp4's playlist whose first segment comes from
+        the trusted server, the rest from one whose certificate is for
+        another host."""
         folder = tempfile.mkdtemp(dir=FIXTURES)
         self.addCleanup(shutil.rmtree, folder)
         with open(fixture("hls/index.m3u8")) as f:
@@ -232,7 +244,13 @@ class Streams:
             lines[i] = f"{self.https if i == segments[0] else self.https_elsewhere}/hls/{lines[i]}"
         with open(os.path.join(folder, "mixed.m3u8"), "w") as f:
             f.write("\n".join(lines))
-        played = self.play(f"{self.https}/{os.path.basename(folder)}/mixed.m3u8", **self.trust)
+        return f"{self.https}/{os.path.basename(folder)}/mixed.m3u8"
+
+    def test_each_hls_segment_is_checked(self):
+        # The segments refused end playback as a cut would.
+        if not self.checks_https or self.trust is None:
+            self.skipTest("the test CA cannot be trusted here")
+        played = self.play(self.mixed_playlist(), **self.trust)
         got, all_frames = frames(played.stdout), frames(self.play(fixture("stream.mp4")).stdout)
         self.assertEqual(played.returncode, 0)
         self.assertTrue(0 < len(got) < len(all_frames), f"{len(got)} of {len(all_frames)}")

@@ -5,6 +5,7 @@ is installed, Debian 11's included; no OpenCV or FFmpeg but its own, and
 nothing newer of glibc and libstdc++ than Debian 11 has."""
 import glob
 import os
+import pty
 import re
 import signal
 import subprocess
@@ -135,6 +136,31 @@ class Network(Streams, unittest.TestCase):
 
     def play(self, address, **env):
         return hidden(address.encode() + b"\n", dict(NO_DISPLAY, **env))
+
+    def test_a_segment_refused_mid_playback_is_told_after_the_final_clear(self):
+        master, terminal = pty.openpty()
+        with tempfile.TemporaryDirectory() as base:
+            process = subprocess.Popen(hiding(base), stdin=subprocess.PIPE, stdout=terminal,
+                                       stderr=terminal, env=dict(NO_DISPLAY, **self.trust))
+            os.close(terminal)
+            process.stdin.write(self.mixed_playlist().encode() + b"\n")
+            process.stdin.close()
+            screen = bytearray()
+            # Read as it comes, or the terminal fills; EIO once it is closed.
+            while chunk := read_or_nothing(master):
+                screen += chunk
+            self.assertEqual(process.wait(timeout=60), 0)
+        os.close(master)
+        self.assertIn(b"\x1b[2J", screen)
+        self.assertRegex(screen.rsplit(b"\x1b[2J\x1b[3J", 1)[1].decode(),
+                         "^charplay: 127.0.0.1: [^\r\n]*another host name[^\r\n]*\r\n$")
+
+
+def read_or_nothing(fd):
+    try:
+        return os.read(fd, 65536)
+    except OSError:
+        return b""
 
 
 class Theora(unittest.TestCase):

@@ -45,8 +45,10 @@ case $linux_arch in
     target_prefix=
     dav1d_target=()
     openssl_target=(linux-x86_64 "${openssl_target[@]}")
-    # Debian's CPU baseline for amd64.
-    opencv_target+=(-DCPU_BASELINE=SSE2 -DCPU_BASELINE_DISABLE=SSE3)
+    # Debian's CPU baseline for amd64. Precompiled headers take a quarter
+    # off OpenCV's build; OpenCV makes them wrongly in cross builds.
+    opencv_target+=(-DCPU_BASELINE=SSE2 -DCPU_BASELINE_DISABLE=SSE3
+                    -DENABLE_PRECOMPILED_HEADERS=ON)
     ;;
   aarch64)
     target_prefix=aarch64-linux-gnu-

@@ -55,6 +55,8 @@ cp LICENSE "$stage/licenses/charplay-LICENSE.txt"
 cp "$sysroot"/licenses/* "$stage/licenses/"
 cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
 mkdir -p dist
-tar -C "$build" --sort=name --owner=0 --group=0 --numeric-owner \
-  --mtime="@$(git log -1 --format=%ct 2> /dev/null || date +%s)" -cJf "dist/$name.tar.xz" "$name"
+# The same bytes from the same commit: names sorted, owners, times and modes
+# set rather than this machine's.
+tar -C "$build" --sort=name --owner=0 --group=0 --numeric-owner --mode=u+rw,go=rX \
+  --mtime="@$(scripts/epoch.sh)" -cJf "dist/$name.tar.xz" "$name"
 echo "dist/$name.tar.xz"

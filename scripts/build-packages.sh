@@ -52,7 +52,7 @@ cp packaging/linux/lintian-overrides "$root/usr/share/lintian/overrides/charplay
   echo "Version: $version"
   echo "Architecture: $deb_arch"
   echo "Maintainer: charplay developers <charplay@example.org>"
-  echo "Installed-Size: $(du -sk --exclude=DEBIAN "$root" | cut -f1)"
+  echo "Installed-Size: $(du -sk --apparent-size --exclude=DEBIAN "$root" | cut -f1)"
   echo "Depends: libc6 (>= 2.31), libgcc-s1 (>= 10), libstdc++6 (>= 10), zlib1g (>= 1:1.2.11)"
   echo "Recommends: libgtk-3-0"
   echo "Section: video"
@@ -63,16 +63,21 @@ cp packaging/linux/lintian-overrides "$root/usr/share/lintian/overrides/charplay
 (cd "$root" && find usr -type f -printf '%P\n' | sort | sed 's|^|usr/|' | xargs md5sum) \
   > "$root/DEBIAN/md5sums"
 mkdir -p dist
-dpkg-deb --root-owner-group -Zxz --build "$root" "dist/$deb" > /dev/null
+# dpkg-deb stamps its own parts with SOURCE_DATE_EPOCH; the files carry it too.
+epoch=$(scripts/epoch.sh)
+find "$root" -exec touch -h -d "@$epoch" {} +
+SOURCE_DATE_EPOCH=$epoch dpkg-deb --root-owner-group -Zxz --build "$root" "dist/$deb" > /dev/null
 echo "dist/$deb"
 
 [ -n "$rpm_arch" ] || exit 0
 rpm=charplay-$version-1.$rpm_arch.rpm
 # The changelog's entry for the version is dated as the Debian changelog's.
 dated=$(date -u -d "$(dpkg-parsechangelog -l packaging/debian/changelog -S Date)" '+%a %b %d %Y')
-rpmbuild --quiet -bb --target "$rpm_arch" --define "_topdir $work/rpm" \
+SOURCE_DATE_EPOCH=$epoch rpmbuild --quiet -bb --target "$rpm_arch" --define "_topdir $work/rpm" \
   --define "charplay_version $version" --define "charplay_date $dated" \
   --define "charplay_tree $unpacked" --define "charplay_source $PWD" \
-  --define "_build_id_links none" packaging/rpm/charplay.spec > /dev/null
+  --define "_build_id_links none" --define "_buildhost reproducible" \
+  --define "use_source_date_epoch_as_buildtime 1" --define "clamp_mtime_to_source_date_epoch 1" \
+  packaging/rpm/charplay.spec > /dev/null
 cp "$work/rpm/RPMS/$rpm_arch/$rpm" dist/
 echo "dist/$rpm"

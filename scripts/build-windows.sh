@@ -37,5 +37,9 @@ cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/GCC-runtime-exce
 cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
 mkdir -p dist
 rm -f "dist/$name.zip"
-(cd "$build" && zip -q -r -X "$root/dist/$name.zip" "$name")
+# The same bytes from the same commit: names sorted, times and modes set
+# rather than this machine's, no extra fields (zip's times are local: UTC).
+chmod -R u+rw,go=rX "$stage"
+find "$stage" -exec touch -h -d "@$(scripts/epoch.sh)" {} +
+(cd "$build" && find "$name" | LC_ALL=C sort | TZ=UTC zip -q -X -@ "$root/dist/$name.zip")
 echo "dist/$name.zip"

@@ -26,6 +26,12 @@ if [ "$(dpkg-parsechangelog -l packaging/debian/changelog -S Version)" != "$vers
 fi
 source scripts/sysroot/cache.sh
 cache_lock "" "$root/scripts/release.sh" "$@"
+# The same commit gives the same bytes, whatever this machine's settings:
+# every time stamp is the commit's, every mode as umask 022 makes it.
+export SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+export TZ=UTC LC_ALL=C.UTF-8
+umask 022
 
 release=(charplay-"$version"-windows-x64.zip
          charplay-"$version"-linux-x86_64.tar.xz charplay-"$version"-linux-aarch64.tar.xz

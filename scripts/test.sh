@@ -44,8 +44,8 @@ packages=(cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales 
   groff-base dpkg-dev gzip openssl git xz-utils binutils util-linux file qemu-user python3-gi
   gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-good gstreamer1.0-plugins-bad rpm rpmlint
   cpio time)
-# What the cross builds need too, in the same apt run.
-$native_only || packages+=(zip $(scripts/sysroot/tools.sh))
+# What the cross builds and their tests need too, in the same apt run.
+$native_only || packages+=(zip diffoscope-minimal $(scripts/sysroot/tools.sh))
 step "Installing packages" scripts/deps.sh "${packages[@]}"
 
 background=

@@ -76,6 +76,22 @@ class Release(unittest.TestCase):
     def tearDownClass(cls):
         cls.folder.cleanup()
 
+    def test_a_second_release_elsewhere_gives_the_same_bytes(self):
+        # Another path, another time zone, locale and umask, minutes later.
+        elsewhere = os.path.join(self.folder.name, "elsewhere", "charplay-again")
+        varied = dict(os.environ, TZ="Pacific/Auckland", LC_ALL="C")
+        again = subprocess.run(
+            ["bash", "-c", 'umask 002 && git clone -q "$0" "$1" && exec "$1/scripts/release.sh"',
+             SOURCE, elsewhere], env=varied, capture_output=True, text=True, timeout=1500)
+        self.assertEqual(again.returncode, 0, again.stdout + again.stderr)
+        for name in ARTEFACTS + ["SHA256SUMS"]:
+            first, second = (os.path.join(folder, name)
+                             for folder in (self.dist, os.path.join(elsewhere, "dist")))
+            with self.subTest(name), open(first, "rb") as a, open(second, "rb") as b:
+                if a.read() != b.read():
+                    differences = run("diffoscope", "--text", "-", first, second, cwd=SOURCE)
+                    self.fail("\n".join(differences.stdout.splitlines()[:60]))
+
     def test_every_artefact_of_the_version_with_its_checksum(self):
         self.assertEqual(self.released.returncode, 0, self.released.stdout + self.released.stderr)
         with open(os.path.join(self.dist, "SHA256SUMS")) as f:

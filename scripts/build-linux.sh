@@ -21,13 +21,13 @@
 #   build-linux.sh [aarch64|armhf] [--if-cached]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-arch=x86_64 target=linux build=build-linux toolchain=()
+arch=x86_64 debian=amd64 target=linux build=build-linux toolchain=()
 case ${1:-} in
   aarch64)
-    arch=aarch64 target=linux-aarch64 build=build-linux-aarch64
+    arch=aarch64 debian=arm64 target=linux-aarch64 build=build-linux-aarch64
     toolchain=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake") ;;
   armhf)
-    arch=armv7l target=linux-armhf build=build-linux-armhf
+    arch=armv7l debian=armhf target=linux-armhf build=build-linux-armhf
     toolchain=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/arm-linux-gnueabihf.cmake") ;;
 esac
 source scripts/sysroot/cache.sh
@@ -54,6 +54,12 @@ cp "$build/charplay.1" samples/mandelbrot.mp4 "$stage/"
 cp LICENSE "$stage/licenses/charplay-LICENSE.txt"
 cp "$sysroot"/licenses/* "$stage/licenses/"
 cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
+# What is built into its libraries, and the zlib they need from the system,
+# as the root that built them had it.
+SOURCE_DATE_EPOCH=$(scripts/epoch.sh) python3 scripts/sbom.py artefact "$stage/charplay.cdx.json" \
+  "$name" "$version" "$sources" "$sysroot" ffmpeg dav1d opencv openssl -- \
+  $(dpkg-query --admindir="$build_root/var/lib/dpkg" -W \
+    -f 'system/${Package}/${Version}/${source:Package}/${source:Version}\n' "zlib1g-dev:$debian")
 mkdir -p dist
 # The same bytes from the same commit: names sorted, owners, times and modes
 # set rather than this machine's.

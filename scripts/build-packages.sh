@@ -43,6 +43,7 @@ cp -a "$unpacked/licenses" "$doc/"
 gzip -9n -c README.md > "$doc/README.md.gz"
 gzip -9n -c packaging/debian/changelog > "$doc/changelog.gz"
 cp packaging/linux/copyright "$doc/copyright"
+cp "$unpacked/charplay.cdx.json" "$doc/"
 chmod -R u=rwX,go=rX "$root"
 chmod a-x "$root"/usr/lib/charplay/lib/*.so*
 install -d "$root/usr/share/lintian/overrides" "$root/DEBIAN"

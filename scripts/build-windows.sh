@@ -35,6 +35,11 @@ cp /usr/share/doc/libz-mingw-w64-dev/copyright "$stage/licenses/zlib.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-and-winpthreads.txt"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/GCC-runtime-exception.txt"
 cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
+# What is built into the exe, from the packages that built it.
+SOURCE_DATE_EPOCH=$(scripts/epoch.sh) python3 scripts/sbom.py artefact "$stage/charplay.cdx.json" \
+  "$name" "$version" "$sources" "$sysroot" ffmpeg dav1d opencv -- \
+  $(dpkg-query -W -f 'linked/${Package}/${Version}/${source:Package}/${source:Version}\n' \
+    libz-mingw-w64-dev mingw-w64-x86-64-dev gcc-mingw-w64-x86-64-posix-runtime)
 mkdir -p dist
 rm -f "dist/$name.zip"
 # The same bytes from the same commit: names sorted, times and modes set

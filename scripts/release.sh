@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds a release of the commit checked out into dist/: the Windows zip,
 # the portable Linux archives for x86_64, aarch64 and armv7l, their .deb
-# and .rpm packages (no .rpm for armv7l), the source archive that goes with them, and SHA256SUMS for all
-# of them. The Debian package of a build from source (cmake --build build
+# and .rpm packages (no .rpm for armv7l), the source archive that goes with
+# them, the bill of materials of all of them (CycloneDX; each of the others
+# carries its own) and SHA256SUMS for all of them. The Debian package of a build from source (cmake --build build
 # --target package), with the system's OpenCV, is not among them: it would
 # share its name with the archive's .deb. Refuses a tree with changes that
 # are not committed, and a version (CMakeLists.txt) that the changelog
@@ -38,7 +39,7 @@ release=(charplay-"$version"-windows-x64.zip
          charplay-"$version"-linux-armv7l.tar.xz
          charplay_"$version"_amd64.deb charplay_"$version"_arm64.deb charplay_"$version"_armhf.deb
          charplay-"$version"-1.x86_64.rpm charplay-"$version"-1.aarch64.rpm
-         charplay-"$version"-sources.tar.xz)
+         charplay-"$version"-sources.tar.xz charplay-"$version".cdx.json)
 mkdir -p dist
 (cd dist && rm -f "${release[@]}" SHA256SUMS)
 
@@ -51,7 +52,11 @@ for arch in "" aarch64 armhf; do
 done
 
 echo "The source archive"
-scripts/pack-sources.sh "$version" "dist/${release[-1]}"
+scripts/pack-sources.sh "$version" "dist/${release[-2]}"
+
+echo "The bill of materials"
+packed=("${release[@]:0:${#release[@]}-1}")
+python3 scripts/sbom.py release "dist/${release[-1]}" "$version" "${packed[@]/#/dist/}"
 
 (cd dist && sha256sum "${release[@]}" > SHA256SUMS)
 for file in "${release[@]}" SHA256SUMS; do

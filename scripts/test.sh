@@ -45,7 +45,10 @@ packages=(cmake make g++ libopencv-dev libgtest-dev python3 ffmpeg tmux locales 
   gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-good gstreamer1.0-plugins-bad rpm rpmlint
   cpio time)
 # What the cross builds and their tests need too, in the same apt run.
-$native_only || packages+=(zip diffoscope-minimal $(scripts/sysroot/tools.sh))
+$native_only || packages+=(zip unzip diffoscope-minimal $(scripts/sysroot/tools.sh))
+# Node.js checks the bills of materials; one from elsewhere (NodeSource) is
+# kept, as Debian's npm would not install beside it.
+$native_only || command -v npm > /dev/null || packages+=(nodejs npm)
 step "Installing packages" scripts/deps.sh "${packages[@]}"
 
 background=

@@ -1,6 +1,7 @@
 """scripts/release.sh in a fresh clone of the commit checked out, with the
 sysroots of the cache: every artefact of the version, checksums that hold,
 and sources that go with the binaries."""
+import json
 import os
 import re
 import subprocess
@@ -16,7 +17,19 @@ ARTEFACTS = [f"charplay-{VERSION}-windows-x64.zip",
              f"charplay_{VERSION}_amd64.deb", f"charplay_{VERSION}_arm64.deb",
              f"charplay_{VERSION}_armhf.deb",
              f"charplay-{VERSION}-1.x86_64.rpm", f"charplay-{VERSION}-1.aarch64.rpm",
-             f"charplay-{VERSION}-sources.tar.xz"]
+             f"charplay-{VERSION}-sources.tar.xz", f"charplay-{VERSION}.cdx.json"]
+SOURCES = f"charplay-{VERSION}-sources.tar.xz"
+# Checks CycloneDX documents with the CycloneDX project's own library.
+VALIDATE = """
+const CDX = require("@cyclonedx/cyclonedx-library");
+const validator = new CDX.Validation.JsonStrictValidator(CDX.Spec.Version.v1dot5);
+(async () => {
+  for (const path of process.argv.slice(1)) {
+    const errors = await validator.validate(require("fs").readFileSync(path, "utf8"));
+    if (errors) { console.log(path, JSON.stringify(errors)); process.exitCode = 1; }
+  }
+})();
+"""
 
 
 def run(*cmd, cwd):
@@ -100,7 +113,7 @@ class Release(unittest.TestCase):
         self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
 
     def test_the_sources_go_with_the_binaries(self):
-        with tarfile.open(os.path.join(self.dist, ARTEFACTS[-1])) as archive:
+        with tarfile.open(os.path.join(self.dist, SOURCES)) as archive:
             names = archive.getnames()
             top = f"charplay-{VERSION}-sources"
             rebuild = archive.extractfile(f"{top}/REBUILD.txt").read().decode()
@@ -112,6 +125,52 @@ class Release(unittest.TestCase):
                 line = f.read().strip()
             with self.subTest(target):
                 self.assertIn(f"\n    {line}\n", rebuild)
+
+    def carried_boms(self, folder):
+        """The bill of materials in each artefact, written into folder."""
+        boms = {}
+        for name in ARTEFACTS[:-2]:
+            path, out = os.path.join(self.dist, name), os.path.join(folder, name + ".cdx.json")
+            inside = f"charplay-{VERSION}-*/charplay.cdx.json"
+            if name.endswith(".zip"):
+                command = f"unzip -p '{path}' '{inside}'"
+            elif name.endswith(".tar.xz"):
+                command = f"tar -xOJf '{path}' --wildcards '{inside}'"
+            elif name.endswith(".deb"):
+                command = f"dpkg-deb --fsys-tarfile '{path}' | tar -xO ./usr/share/doc/charplay/charplay.cdx.json"
+            else:
+                command = f"rpm2cpio '{path}' | cpio -i --quiet --to-stdout ./usr/share/doc/charplay/charplay.cdx.json"
+            run("sh", "-c", f"{command} > '{out}'", cwd=folder)
+            boms[name] = out
+        return boms
+
+    def test_every_bill_of_materials_is_valid_and_names_the_sources_it_was_built_from(self):
+        with tempfile.TemporaryDirectory() as folder:
+            installed = run("npm", "install", "--prefix", folder, "--no-audit", "--no-fund",
+                            "--ignore-scripts", "--omit=optional", "@cyclonedx/cyclonedx-library@7",
+                            "ajv@8", "ajv-formats@3", "ajv-formats-draft2019@1", cwd=folder)
+            self.assertEqual(installed.returncode, 0, installed.stderr)
+            boms = self.carried_boms(folder)
+            release = os.path.join(self.dist, ARTEFACTS[-1])
+            valid = run("node", "-e", VALIDATE, release, *boms.values(), cwd=folder)
+            self.assertEqual((valid.returncode, valid.stdout), (0, ""))
+            with tarfile.open(os.path.join(self.dist, SOURCES)) as archive:
+                versions = dict(re.fullmatch(r".*/debian/([^_/]+)_(.*)\.dsc", n).groups()
+                                for n in archive.getnames() if n.endswith(".dsc"))
+            for name, path in boms.items():
+                with open(path) as f:
+                    components = json.load(f)["components"]
+                built = {c["name"]: c["version"] for c in components if c["name"] in versions}
+                expected = {"ffmpeg", "dav1d", "opencv"} | (set() if ".zip" in name else {"openssl"})
+                with self.subTest(name):
+                    self.assertEqual(built, {package: versions[package] for package in expected})
+                    for c in components:
+                        self.assertRegex(c["purl"], rf"^pkg:deb/debian/[^@]+@[^?]+\?arch=source$")
+            with open(release) as f:
+                files = {c["name"]: c for c in json.load(f)["components"]}
+            self.assertEqual(sorted(files), sorted(ARTEFACTS[:-1]))
+            self.assertEqual(files[SOURCES]["hashes"][0]["content"],
+                             run("sha256sum", os.path.join(self.dist, SOURCES), cwd=folder).stdout.split()[0])
 
     def test_ffmpeg_is_lgpl_3_in_the_built_libraries(self):
         for target, root in self.sysroots.items():

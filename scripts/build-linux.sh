@@ -31,7 +31,7 @@ case ${1:-} in
     toolchain=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/arm-linux-gnueabihf.cmake") ;;
 esac
 source scripts/sysroot/cache.sh
-sysroot_start "$target" xz-utils -- "$@"
+sysroot_start "$target" xz-utils python3 -- "$@"
 
 # RPATH rather than RUNPATH: our libraries come first, even where
 # LD_LIBRARY_PATH names a system OpenCV of the same soname.

@@ -17,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 source scripts/sysroot/cache.sh
-sysroot_start windows zip -- "$@"
+sysroot_start windows zip python3 -- "$@"
 
 build=build-windows
 sysroot_build_charplay "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"

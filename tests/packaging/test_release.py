@@ -36,15 +36,21 @@ def run(*cmd, cwd):
     return subprocess.run(cmd, cwd=cwd, capture_output=True, text=True, timeout=1500)
 
 
-def sysroot(target):
+def sysroot_and_sources(target):
+    """The sysroot of target in the cache, and the folder of the source
+    packages it was built from."""
     found = run("bash", "-c", f"source scripts/sysroot/cache.sh && sysroot_ready {target} true"
-                " >&2 && echo $sysroot", cwd=SOURCE)
+                ' >&2 && echo "$sysroot" && echo "$sources"', cwd=SOURCE)
     if found.returncode in (3, 4):
         # Says which: not built (3), or what builds it not installed (4).
         raise unittest.SkipTest(found.stderr.strip())
     if found.returncode != 0:
         raise AssertionError(found.stdout + found.stderr)
-    return found.stdout.strip()
+    return found.stdout.split()
+
+
+def sysroot(target):
+    return sysroot_and_sources(target)[0]
 
 
 def read_back(line):

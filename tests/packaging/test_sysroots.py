@@ -7,22 +7,10 @@ import subprocess
 import tarfile
 import unittest
 
-from tests.packaging.test_release import SOURCE
+from tests.packaging.test_release import sysroot_and_sources
 
 NM = {"windows": "x86_64-w64-mingw32-nm", "linux": "nm", "linux-aarch64": "nm",
       "linux-armhf": "nm"}
-
-
-def sysroot_and_sources(target):
-    found = subprocess.run(
-        ["bash", "-c", 'source scripts/sysroot/cache.sh && sysroot_ready "$0" true >&2 &&'
-         ' echo "$sysroot" && echo "$sources"', target],
-        cwd=SOURCE, capture_output=True, text=True)
-    if found.returncode in (3, 4):
-        raise unittest.SkipTest(found.stderr.strip())
-    if found.returncode != 0:
-        raise AssertionError(found.stdout + found.stderr)
-    return found.stdout.split()
 
 
 def native_video_decoders(orig_tarball):

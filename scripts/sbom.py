@@ -87,12 +87,14 @@ def built(package, sources, sysroot):
 
 def debian(entry):
     scope, binary, version, source, source_version = entry.split("/", 4)
-    component = {"type": "library", "bom-ref": source, "name": WHAT.get(source, source),
+    component = {"type": "library", "bom-ref": source, "name": source,
                  "version": source_version, "licenses": [{"expression": LICENCES[source]}],
                  "purl": purl(source, source_version),
                  "properties": [{"name": "charplay:linked",
                                  "value": "inside" if scope == "linked" else "from the system"},
                                 {"name": "charplay:debian-package", "value": f"{binary} {version}"}]}
+    if source in WHAT:
+        component["description"] = WHAT[source]
     if scope == "system":
         component["scope"] = "required"
     return component

@@ -85,6 +85,8 @@ class Release(unittest.TestCase):
         cls.folder = tempfile.TemporaryDirectory()
         cls.clone = os.path.join(cls.folder.name, "charplay")
         run("git", "clone", "-q", SOURCE, cls.clone, cwd=cls.folder.name)
+        # The commit released, which a second release must build again.
+        cls.commit = run("git", "rev-parse", "HEAD", cwd=cls.clone).stdout.strip()
         cls.dist = os.path.join(cls.clone, "dist")
         # An older release beside it does not count.
         os.makedirs(cls.dist)
@@ -100,8 +102,9 @@ class Release(unittest.TestCase):
         elsewhere = os.path.join(self.folder.name, "elsewhere", "charplay-again")
         varied = dict(os.environ, TZ="Pacific/Auckland", LC_ALL="C")
         again = subprocess.run(
-            ["bash", "-c", 'umask 002 && git clone -q "$0" "$1" && exec "$1/scripts/release.sh"',
-             SOURCE, elsewhere], env=varied, capture_output=True, text=True, timeout=1500)
+            ["bash", "-c", 'umask 002 && git clone -q "$0" "$1" && git -C "$1" checkout -q "$2" &&'
+             ' exec "$1/scripts/release.sh"', SOURCE, elsewhere, self.commit],
+            env=varied, capture_output=True, text=True, timeout=1500)
         self.assertEqual(again.returncode, 0, again.stdout + again.stderr)
         for name in ARTEFACTS + ["SHA256SUMS"]:
             first, second = (os.path.join(folder, name)

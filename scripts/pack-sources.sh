@@ -113,5 +113,5 @@ The configure lines for Linux (armv7l)
 $(configure_lines "$linux_armhf")
 TEXT
 XZ_OPT=-T0 tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner \
-  --mode=u+rw,go=rX --mtime="@$(git log -1 --format=%ct "$commit")" -cJf "$out" "$name"
+  --mode=u+rw,go=rX --mtime="@$(scripts/epoch.sh)" -cJf "$out" "$name"
 echo "$out"

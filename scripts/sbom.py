@@ -155,10 +155,10 @@ def release(out, version, files):
     components = []
     for path in files:
         name = os.path.basename(path)
-        arch = re.search(r"_(\w+)\.deb$|\.(\w+)\.rpm$", name)
-        if arch:
-            nested = inside[archives[of_package.get(arch.group(1) or arch.group(2),
-                                                    arch.group(1) or arch.group(2))]]
+        package = re.search(r"_(\w+)\.deb$|\.(\w+)\.rpm$", name)
+        if package:
+            arch = package.group(1) or package.group(2)
+            nested = inside[archives[of_package.get(arch, arch)]]
         elif name.endswith("-sources.tar.xz"):
             nested = sorted(built.values(), key=lambda c: c["bom-ref"])
         else:

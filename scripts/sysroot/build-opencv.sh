@@ -31,5 +31,7 @@ for option in "${off[@]}"; do configure+=("-D$option=OFF"); done
 record "$prefix/share/charplay/opencv-configure.txt" "${configure[@]}"
 export "$pkg_config_variable=$prefix/lib/pkgconfig"
 logged "$build.configure.log" "${configure[@]}"
+# Its build information names this machine's kernel; Debian drops it too.
+sed -i "s|$(uname -sr)||" "$build/modules/core/version_string.inc"
 logged "$build.make.log" cmake --build "$build" --parallel "$(nproc)"
 logged "$build.install.log" cmake --install "$build"

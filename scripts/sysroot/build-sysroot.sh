@@ -11,6 +11,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 load_target "$1"
+target=$1
 sysroot=$2
 sources=$3
 work=$4
@@ -29,18 +30,27 @@ for change in "$sysroot_scripts"/{ffmpeg,opencv}-*.patch; do
 done
 
 mkdir -p "$sysroot/lib" "$sysroot/licenses"
-build=()
-[ -z "$root" ] || build=("$sysroot_scripts/in-root.sh" "$root" "$sysroot_root" "$sysroot" "$work" --)
-if [ ${#openssl_target[@]} -gt 0 ]; then
-  timed "$1: OpenSSL" "${build[@]}" "$sysroot_scripts/build-openssl.sh" "$1" "$(source_of openssl)" \
-    "$work/openssl" "$sysroot"
-fi
-timed "$1: dav1d" "${build[@]}" "$sysroot_scripts/build-dav1d.sh" "$1" "$(source_of dav1d)" \
-  "$work/dav1d" "$sysroot"
-timed "$1: FFmpeg" "${build[@]}" "$sysroot_scripts/build-ffmpeg.sh" "$1" "$(source_of ffmpeg)" \
-  "$work/ffmpeg" "$sysroot"
-timed "$1: OpenCV" "${build[@]}" "$sysroot_scripts/build-opencv.sh" "$1" "$(source_of opencv)" \
-  "$work/opencv" "$sysroot"
+# Built at build_place, where ROOT is given in it, with each library's time
+# its Debian changelog's, as Debian builds it, and the locale and time zone
+# that sort and print the same everywhere (FFmpeg's list of decoders).
+export LC_ALL=C TZ=UTC
+build=("$sysroot_scripts/in-root.sh" "${root:-/}" "$sysroot_root=$build_place/source"
+       "$sysroot=$build_place/sysroot" "$work=$build_place/work" --)
+build_library() {
+  local name=$1 package=$2 source
+  source=$(source_of "$package")
+  SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$source/debian/changelog" -S Timestamp) \
+    timed "$target: $name" "${build[@]}" "$build_place/source/scripts/sysroot/build-$package.sh" \
+    "$target" "$build_place/work/$(basename "$source")" "$build_place/work/$package" \
+    "$build_place/sysroot"
+}
+[ ${#openssl_target[@]} -eq 0 ] || build_library OpenSSL openssl
+build_library dav1d dav1d
+build_library FFmpeg ffmpeg
+build_library OpenCV opencv
+# What pkg-config and CMake read points at the sysroot where it is.
+grep -rlZ "$build_place/sysroot" "$sysroot/lib" --include='*.pc' --include='*.cmake' |
+  xargs -0 -r sed -i "s|$build_place/sysroot|$sysroot|g"
 
 # FFmpeg is built under the LGPL 3, which builds on the GPL 3 (the archives
 # take that text from Debian's common licences). Debian's copyright files

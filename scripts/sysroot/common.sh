@@ -22,6 +22,12 @@
 sysroot_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 sysroot_root=$(cd "$sysroot_scripts/../.." && pwd)
 
+# Where a sysroot, its sources and these scripts are seen while it is built,
+# whatever the folders of the cache and the clone (in-root.sh binds them
+# there): the paths that end up in the libraries (file names in messages,
+# the install prefix, the configure lines) then read the same everywhere.
+build_place=/opt/charplay
+
 load_target() {
   source "$sysroot_scripts/$1.sh"
 }

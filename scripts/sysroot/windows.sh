@@ -37,3 +37,8 @@ opencv_target=(-DCPU_BASELINE=SSE2 -DCPU_BASELINE_DISABLE=SSE3
 # Only the sysroot's own libraries: the system's are Linux's.
 pkg_config=pkg-config
 pkg_config_variable=PKG_CONFIG_LIBDIR
+
+# Built on this machine rather than in a root: with Debian's tools alone,
+# whatever else PATH holds (OpenCV's build information names the Python it
+# found, a pyenv's or a venv's otherwise).
+PATH=/usr/bin:/bin:/usr/sbin:/sbin

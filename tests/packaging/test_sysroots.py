@@ -1,13 +1,18 @@
 """The FFmpeg of each sysroot in the cache registers every video decoder
 that FFmpeg's own source has without an outside library or hardware,
-compared by the source's own names, not by the names decoders go by."""
+compared by the source's own names, not by the names decoders go by; and,
+run on its own (an hour: the label rebuild), each sysroot built again
+elsewhere gives the same libraries."""
+import filecmp
 import glob
+import os
 import re
 import subprocess
 import tarfile
+import tempfile
 import unittest
 
-from tests.packaging.test_release import sysroot_and_sources
+from tests.packaging.test_release import SOURCE, run, sysroot_and_sources
 
 NM = {"windows": "x86_64-w64-mingw32-nm", "linux": "nm", "linux-aarch64": "nm",
       "linux-armhf": "nm"}
@@ -49,6 +54,65 @@ class Decoders(unittest.TestCase):
                 registered = registered_decoders(nm, f"{sysroot}/lib/libavcodec.a")
                 self.assertEqual(sorted(native - registered), [])
                 self.assertIn("libdav1d", registered)
+
+
+def built_again(target, sources, cache, clone):
+    """The sysroot of target built in cache by clone, with the source packages
+    in sources and the Debian roots of this machine's cache."""
+    for root in glob.glob(os.path.join(os.path.dirname(sources), "root-*")):
+        os.symlink(root, os.path.join(cache, os.path.basename(root)))
+    env = dict(os.environ, CHARPLAY_CACHE=cache, CHARPLAY_SOURCE_PACKAGES=sources,
+               TZ="Pacific/Auckland", LC_ALL="C")
+    built = subprocess.run(["bash", "-c", f'source scripts/sysroot/cache.sh && umask 002 &&'
+                            f' sysroot_ready {target} false >&2 && echo "$sysroot"'],
+                           cwd=clone, env=env, capture_output=True, text=True, timeout=5400)
+    if built.returncode != 0:
+        raise AssertionError(built.stdout + built.stderr[-3000:])
+    return built.stdout.strip()
+
+
+def differing(first, second):
+    """The files of two sysroots that differ, or are in one alone, but for
+    what pkg-config and CMake read, which names where each sysroot is."""
+    names = set()
+    for top in (first, second):
+        for folder, _, files in os.walk(top):
+            names.update(os.path.relpath(os.path.join(folder, name), top) for name in files)
+    return sorted(name for name in names
+                  if not name.endswith((".pc", ".cmake")) and
+                  not (os.path.isfile(os.path.join(first, name)) and
+                       os.path.isfile(os.path.join(second, name)) and
+                       filecmp.cmp(os.path.join(first, name), os.path.join(second, name),
+                                   shallow=False)))
+
+
+class BuiltAgain(unittest.TestCase):
+    """Another cache folder, another clone, another time, time zone, locale
+    and umask: the same libraries, byte for byte."""
+    def check(self, target):
+        sysroot, sources = sysroot_and_sources(target)
+        with tempfile.TemporaryDirectory() as folder:
+            clone, cache = os.path.join(folder, "clone"), os.path.join(folder, "cache")
+            os.mkdir(cache)
+            run("git", "clone", "-q", SOURCE, clone, cwd=folder)
+            again = built_again(target, sources, cache, clone)
+            different = differing(sysroot, again)
+            if different:
+                shown = run("diffoscope", "--text", "-", os.path.join(sysroot, different[0]),
+                            os.path.join(again, different[0]), cwd=folder)
+                self.fail("\n".join(different + shown.stdout.splitlines()[:60]))
+
+    def test_windows(self):
+        self.check("windows")
+
+    def test_linux(self):
+        self.check("linux")
+
+    def test_linux_aarch64(self):
+        self.check("linux-aarch64")
+
+    def test_linux_armhf(self):
+        self.check("linux-armhf")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs the sources of a release's binaries into OUT (a .tar.xz): Debian's
 # source packages of FFmpeg, dav1d, OpenCV and OpenSSL as the sysroots were
-# built from them, charplay's own source at the commit checked out, and
+# built from them, charplay's own source at the commit checked out (or as
+# the source archive in CHARPLAY_SOURCE_ARCHIVE holds it), and
 # REBUILD.txt with the configure lines used and the commands that rebuild
 # the binaries from these files. The sysroots of every target must be built.
 #
@@ -15,6 +16,7 @@ sysroot_ready windows true
 windows=$sysroot
 sysroot_ready linux true
 linux=$sysroot
+linux_root=$build_root
 sysroot_ready linux-aarch64 true
 linux_aarch64=$sysroot
 sysroot_ready linux-armhf true
@@ -25,8 +27,12 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/$name/debian"
 cp "$sources"/*.dsc "$sources"/*.tar.* "$stage/$name/debian/"
-commit=$(git rev-parse HEAD)
-git archive --prefix="charplay-$version/" "$commit" | tar -x -C "$stage/$name"
+read -r commit _ < <(scripts/commit.sh)
+if [ -n "${CHARPLAY_SOURCE_ARCHIVE:-}" ]; then
+  tar -xJf "$CHARPLAY_SOURCE_ARCHIVE" -C "$stage" "$name/charplay-$version"
+else
+  git archive --prefix="charplay-$version/" "$commit" | tar -x -C "$stage/$name"
+fi
 
 configure_lines() {
   local file
@@ -36,6 +42,15 @@ configure_lines() {
     sed 's/^/    /' "$1/share/charplay/$file-configure.txt"
   done
 }
+# The Debian packages of ROOT (empty: this machine), all or the PACKAGES
+# named, with their versions.
+#
+#   packages_of ROOT [PACKAGE...]
+packages_of() {
+  dpkg-query --admindir="$1/var/lib/dpkg" -W -f '${Package}:${Architecture} ${Version}\n' "${@:2}" |
+    sed 's/^/    /'
+}
+windows_tools=$(load_target windows && echo "${target_tools[@]}")
 cat > "$stage/$name/REBUILD.txt" <<TEXT
 charplay $version: the sources of the release's binaries
 =========================================================
@@ -89,10 +104,23 @@ scripts/sysroot/in-root.sh runs a command inside it.
 Each configure line below is written as a shell reads it back: pasted
 into bash, it gives the same arguments.
 
+To check this release, with the release's files and SHA256SUMS in DIR:
+
+    $name/charplay-$version/scripts/check-release.sh DIR
+
+It builds the release again from this archive and compares every file.
+
+Each library is built where the paths in its configure line below lead:
+scripts/sysroot/build-sysroot.sh binds this tree at /opt/charplay/source,
+the sysroot (in ~/.cache/charplay) at /opt/charplay/sysroot and the
+unpacked sources at /opt/charplay/work, with scripts/sysroot/in-root.sh,
+so that no path of the machine's own ends up in the binaries.
+SOURCE_DATE_EPOCH is the time of each package's debian/changelog.
+
 To link charplay with a changed FFmpeg: after one run above, unpack
 debian/ffmpeg_*.dsc with dpkg-source -x, change it, run its configure with
-the line below (for Linux, inside the root), then make install (the
---prefix is the sysroot in ~/.cache/charplay), and run scripts/build-windows.sh --if-cached (or
+the line below (inside in-root.sh, with the binds above; for Linux, in the
+root), then make install, and run scripts/build-windows.sh --if-cached (or
 scripts/build-linux.sh --if-cached): it links charplay against the
 changed libraries.
 
@@ -111,6 +139,17 @@ $(configure_lines "$linux_aarch64")
 The configure lines for Linux (armv7l)
 --------------------------------------
 $(configure_lines "$linux_armhf")
+
+The tools
+---------
+The Debian packages the libraries were built with; a rebuild with other
+versions may give other bytes.
+
+For Windows, on Debian 12:
+$(packages_of "" $windows_tools)
+
+For Linux, the Debian 11 root (all three architectures):
+$(packages_of "$linux_root")
 TEXT
 XZ_OPT=-T0 tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner \
   --mode=u+rw,go=rX --mtime="@$(scripts/epoch.sh)" -cJf "$out" "$name"

@@ -3,21 +3,32 @@
 # the portable Linux archives for x86_64, aarch64 and armv7l, their .deb
 # and .rpm packages (no .rpm for armv7l), the source archive that goes with
 # them, the bill of materials of all of them (CycloneDX; each of the others
-# carries its own) and SHA256SUMS for all of them. The Debian package of a build from source (cmake --build build
-# --target package), with the system's OpenCV, is not among them: it would
-# share its name with the archive's .deb. Refuses a tree with changes that
-# are not committed, and a version (CMakeLists.txt) that the changelog
-# (packaging/debian/changelog) has no entry for. The sysroots in the cache
-# are reused; the program itself is built afresh.
+# carries its own) and SHA256SUMS for all of them. The Debian package of a
+# build from source (cmake --build build --target package), with the
+# system's OpenCV, is not among them: it would share its name with the
+# archive's .deb. Refuses a tree with changes that are not committed, and a
+# version (CMakeLists.txt) that the changelog (packaging/debian/changelog)
+# has no entry for. The sysroots in the cache are reused; the program
+# itself is built afresh. A tree unpacked from a release's source archive
+# (scripts/check-release.sh) builds that release again, given the archive
+# in CHARPLAY_SOURCE_ARCHIVE.
 #
 #   release.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 version=$(scripts/version.sh)
-if [ -n "$(git status --porcelain --untracked-files=normal)" ]; then
-  echo "release.sh: the tree has changes that are not committed:"
-  git status --short
+# A clone packs its own commit; a tree unpacked from a release's source
+# archive (scripts/check-release.sh) packs that archive's again.
+if [ "$(git rev-parse --show-toplevel 2> /dev/null)" = "$(pwd -P)" ]; then
+  if [ -n "$(git status --porcelain --untracked-files=normal)" ]; then
+    echo "release.sh: the tree has changes that are not committed:"
+    git status --short
+    exit 1
+  fi
+  unset CHARPLAY_SOURCE_ARCHIVE
+elif [ ! -f "${CHARPLAY_SOURCE_ARCHIVE:-}" ]; then
+  echo "release.sh: outside a clone, CHARPLAY_SOURCE_ARCHIVE must name the source archive this tree came from"
   exit 1
 fi
 scripts/deps.sh dpkg-dev file git xz-utils rpm
@@ -30,7 +41,7 @@ cache_lock "" "$root/scripts/release.sh" "$@"
 # The same commit gives the same bytes, whatever this machine's settings:
 # every time stamp is the commit's, every mode as umask 022 makes it.
 export SOURCE_DATE_EPOCH
-SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+SOURCE_DATE_EPOCH=$(unset SOURCE_DATE_EPOCH && scripts/epoch.sh)
 export TZ=UTC LC_ALL=C.UTF-8
 umask 022
 

@@ -42,3 +42,5 @@ pkg_config_variable=PKG_CONFIG_LIBDIR
 # whatever else PATH holds (OpenCV's build information names the Python it
 # found, a pyenv's or a venv's otherwise).
 PATH=/usr/bin:/bin:/usr/sbin:/sbin
+# NASM stamps each COFF object with the time it was assembled; ELF has none.
+export NASMENV=--reproducible

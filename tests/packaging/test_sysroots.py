@@ -40,7 +40,11 @@ def native_video_decoders(orig_tarball):
 
 def registered_decoders(nm, library):
     """The decoders FFmpeg's list of codecs (allcodecs.o) refers to."""
-    symbols = subprocess.run([nm, "-A", library], capture_output=True, text=True, check=True)
+    symbols = subprocess.run([nm, "-A", library], capture_output=True, text=True)
+    # nm fails on members without symbols, such as NASM's objects of x86-32-only code
+    errors = [line for line in symbols.stderr.splitlines() if not line.endswith(": no symbols")]
+    if symbols.returncode != 0 and (errors or not symbols.stdout):
+        raise AssertionError(f"{nm} {library}: {symbols.stderr}")
     return set(re.findall(r"allcodecs\.o:\s+U ff_(\w+)_decoder$", symbols.stdout, re.M))
 
 

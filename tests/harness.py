@@ -15,6 +15,10 @@ NO_DISPLAY = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLA
 
 TITLE = "视频转字符画"
 OPEN_FAILURE = "输入地址错误！！"
+# Seconds within which a refused connection or a signal ends a run: well
+# inside the library's 30-second time-outs, which is what they guard
+# against, and well outside Wine's start on a loaded machine.
+AT_ONCE = 15
 DISPLAY_LOST = 'charplay: the display of the window "video" went away, so playback ended.'
 
 

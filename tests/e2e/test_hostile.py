@@ -17,8 +17,8 @@ import unittest
 
 from tests.e2e.network import serve, stalled
 from tests.e2e.tmux_pane import Pane
-from tests.harness import (CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, blocked_in_a_read, fixture,
-                           frame, frames, run, small_terminal_hint, wait_until, wchan)
+from tests.harness import (AT_ONCE, CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, blocked_in_a_read,
+                           fixture, frame, frames, run, small_terminal_hint, wait_until, wchan)
 
 FAILURE = OPEN_FAILURE.encode() + b"\n"
 UTF8 = dict(NO_DISPLAY, LC_ALL="C.UTF-8")
@@ -297,8 +297,8 @@ class Signals(unittest.TestCase):
         asked = time.monotonic()
         charplay.send_signal(signal.SIGINT)
         charplay.send_signal(signal.SIGINT)
-        self.assertEqual(charplay.wait(timeout=10), -signal.SIGINT)
-        self.assertLess(time.monotonic() - asked, 1)
+        self.assertEqual(charplay.wait(timeout=60), -signal.SIGINT)
+        self.assertLess(time.monotonic() - asked, AT_ONCE)
 
 
 # The line the shell (dash) writes of a program that a stop signal ended,
@@ -344,7 +344,7 @@ class Terminals(unittest.TestCase):
                 asked = time.monotonic()
                 os.kill(pid, sig)
                 self.assertTrue(wait_until(lambda: not os.path.exists(f"/proc/{pid}"), 40, 0.01))
-                self.assertLess(time.monotonic() - asked, 0.5)
+                self.assertLess(time.monotonic() - asked, AT_ONCE)
                 self.assertEqual(pane.exit_status(), 128 + sig)
                 self.assertEqual(pane.screen(), [SHELL_SAYS[sig]] + [""] * 99)
 

@@ -146,10 +146,20 @@ class RtspServer:
         self.process.stdout.close()
 
 
-def send_live(*args):
-    """Starts ffmpeg sending stream.mp4 looped five times at its own pace
-    to the output args give; it ends by itself."""
-    return subprocess.Popen(["ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-stream_loop", "5",
+def udp_port_bound(port):
+    """Whether a socket of this machine is bound to the UDP port."""
+    for table in ("/proc/net/udp", "/proc/net/udp6"):
+        with open(table) as f:
+            if any(line.split()[1].endswith(f":{port:04X}") for line in f.readlines()[1:]):
+                return True
+    return False
+
+
+def send_live(*args, loops=5):
+    """Starts ffmpeg sending stream.mp4 at its own pace to the output args
+    give, repeated loops more times (-1: for ever); it ends by itself."""
+    return subprocess.Popen(["ffmpeg", "-nostdin", "-loglevel", "error", "-re",
+                             "-stream_loop", str(loops),
                              "-i", fixture("stream.mp4"), "-c", "copy", *args])
 
 
@@ -272,14 +282,25 @@ class Streams:
                                       "stream.mp4")
 
     def test_an_mpeg_ts_feed_over_udp(self):
-        # The feed repeats stream.mp4; charplay joins it when it can, and
-        # ends two seconds after it stops, as FFmpeg's timeout option says.
+        # The feed repeats stream.mp4 from when charplay listens, however
+        # long it takes to start; charplay ends five seconds after it stops,
+        # as FFmpeg's timeout option says, which leaves the feed time to start.
         port = closed_port(socket.SOCK_DGRAM)
-        sender = send_live("-f", "mpegts", f"udp://127.0.0.1:{port}?pkt_size=1316")
-        self.addCleanup(sender.kill)
-        played = self.play(f"udp://127.0.0.1:{port}?timeout=2000000")
+        ended = threading.Event()
+
+        def send_once_listened_to():
+            if wait_until(lambda: udp_port_bound(port) or ended.is_set(), 120, 0.01) \
+                    and not ended.is_set():
+                sender = send_live("-f", "mpegts", f"udp://127.0.0.1:{port}?pkt_size=1316")
+                self.addCleanup(sender.kill)
+        waiter = threading.Thread(target=send_once_listened_to)
+        waiter.start()
+        played = self.play(f"udp://127.0.0.1:{port}?timeout=5000000")
+        ended.set()
+        waiter.join()
         self.assertEqual((played.returncode, played.stderr), (0, b""))
-        assert_a_run_of(self, played.stdout, self.play(fixture("stream.mp4")).stdout * 6)
+        whole = self.play(fixture("stream.mp4")).stdout * 6
+        self.assertEqual(frames(played.stdout), frames(whole))
 
     def assert_the_start_of(self, played, whole):
         """status 0 and the first frames of whole; the last of them may have

@@ -15,11 +15,12 @@ from tests.e2e.network import Streams, assert_a_run_of, closed_port, send_live
 class Sdp(unittest.TestCase):
     def test_an_sdp_file_plays_its_rtp_stream_until_ctrl_c(self):
         # RTP has no end: charplay would wait out the library's time-out.
+        # The feed runs until the test ends, however late charplay joins it.
         folder = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, folder)
         sdp = os.path.join(folder, "session.sdp")
         sender = send_live("-f", "rtp", "-sdp_file", sdp,
-                           f"rtp://127.0.0.1:{closed_port(socket.SOCK_DGRAM)}")
+                           f"rtp://127.0.0.1:{closed_port(socket.SOCK_DGRAM)}", loops=-1)
         self.addCleanup(sender.kill)
         self.assertTrue(wait_until(lambda: os.path.exists(sdp)))
         with tempfile.TemporaryFile() as out:

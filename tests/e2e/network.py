@@ -157,7 +157,7 @@ def udp_port_bound(port):
 
 def send_live(*args, loops=5):
     """Starts ffmpeg sending stream.mp4 at its own pace to the output args
-    give, repeated loops more times (-1: for ever); it ends by itself."""
+    give, repeated loops more times, then ending by itself; -1: for ever."""
     return subprocess.Popen(["ffmpeg", "-nostdin", "-loglevel", "error", "-re",
                              "-stream_loop", str(loops),
                              "-i", fixture("stream.mp4"), "-c", "copy", *args])

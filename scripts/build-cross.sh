@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds charplay.exe and the three portable Linux archives, with the
-# sysroots they need (once), two at a time: while one runs a configure
-# script or an install on one core, the other takes the second. With READY,
+# Builds charplay.exe and the portable Linux archive for x86_64, with the
+# sysroots they need (once), side by side: while one runs a configure
+# script or an install on one core, the other takes the second. With
+# --all, then the archives for aarch64 and armv7l the same way. With READY,
 # touches that file once the exe and the x86_64 archive are built, so that
 # their tests can begin while the ARM archives build.
 #
-#   build-cross.sh [READY]
+#   build-cross.sh [--all] [READY]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+all=false
+[ "${1:-}" = --all ] && { all=true; shift; }
 ready=${1:-}
 
 # Runs COMMAND (words split at spaces), then says how long it took and how
@@ -32,4 +35,4 @@ side_by_side() {
 
 side_by_side scripts/build-windows.sh scripts/build-linux.sh
 [ -z "$ready" ] || touch "$ready"
-side_by_side "scripts/build-linux.sh aarch64" "scripts/build-linux.sh armhf"
+! $all || side_by_side "scripts/build-linux.sh aarch64" "scripts/build-linux.sh armhf"

@@ -8,7 +8,9 @@
 # system's OpenCV, is not among them: it would share its name with the
 # archive's .deb. Refuses a tree with changes that are not committed, and a
 # version (CMakeLists.txt) that the changelog (packaging/debian/changelog)
-# has no entry for. The sysroots in the cache are reused; the program
+# has no entry for, and a commit whose tests of both tiers have not passed
+# in this clone (scripts/test.sh --all, recorded by scripts/tested.sh).
+# The sysroots in the cache are reused; the program
 # itself is built afresh. A tree unpacked from a release's source archive
 # (scripts/check-release.sh) builds that release again, given the archive
 # in CHARPLAY_SOURCE_ARCHIVE.
@@ -26,6 +28,7 @@ if [ "$(git rev-parse --show-toplevel 2> /dev/null)" = "$(pwd -P)" ]; then
     git status --short
     exit 1
   fi
+  scripts/tested.sh check | sed 's/^/release.sh: /'
   unset CHARPLAY_SOURCE_ARCHIVE
 elif [ ! -f "${CHARPLAY_SOURCE_ARCHIVE:-}" ]; then
   echo "release.sh: outside a clone, CHARPLAY_SOURCE_ARCHIVE must name the source archive this tree came from"

@@ -90,6 +90,10 @@ class Release(unittest.TestCase):
         # An older release beside it does not count.
         os.makedirs(cls.dist)
         open(os.path.join(cls.dist, "charplay-0.0.1-windows-x64.zip"), "w").close()
+        cls.untested = run("scripts/release.sh", cwd=cls.clone)
+        # What scripts/test.sh --all records where both tiers pass.
+        commit = run("git", "rev-parse", "HEAD", cwd=cls.clone).stdout.strip()
+        run("scripts/tested.sh", "record", commit, cwd=cls.clone)
         cls.released = run("scripts/release.sh", cwd=cls.clone)
 
     @classmethod
@@ -114,6 +118,11 @@ class Release(unittest.TestCase):
                     differences = run("diffoscope", "--text", "-", first, second, cwd=SOURCE)
                     self.fail("\n".join(differences.stdout.splitlines()[:60]))
         self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+
+    def test_a_commit_that_has_not_passed_every_test_is_not_released(self):
+        self.assertEqual(self.untested.returncode, 1)
+        self.assertRegex(self.untested.stdout,
+                         r"^release\.sh: [0-9a-f]{40} has not passed scripts/test\.sh --all")
 
     def test_every_artefact_of_the_version_with_its_checksum(self):
         self.assertEqual(self.released.returncode, 0, self.released.stdout + self.released.stderr)

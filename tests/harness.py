@@ -67,6 +67,13 @@ def blocked_in_a_read(pid):
     return "poll" in wchan(pid)
 
 
+def stopped(pid):
+    """Whether the process is stopped (SIGSTOP), as /proc says: the state
+    after the name, which may hold spaces and parentheses."""
+    with open(f"/proc/{pid}/stat") as f:
+        return f.read().rsplit(")", 1)[1].split()[0] == "T"
+
+
 def run(stdin=b"", args=(), env=None, timeout=60, command=None, **kwargs):
     """Runs charplay with its output captured (unless stdout or stderr say
     otherwise): the build under test, or command, a list that runs another

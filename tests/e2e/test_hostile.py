@@ -18,7 +18,8 @@ import unittest
 from tests.e2e.network import serve, stalled
 from tests.e2e.tmux_pane import Pane
 from tests.harness import (AT_ONCE, CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, blocked_in_a_read,
-                           fixture, frame, frames, run, small_terminal_hint, wait_until, wchan)
+                           fixture, frame, frames, run, small_terminal_hint, stopped, wait_until,
+                           wchan)
 
 FAILURE = OPEN_FAILURE.encode() + b"\n"
 UTF8 = dict(NO_DISPLAY, LC_ALL="C.UTF-8")
@@ -248,11 +249,16 @@ class Signals(unittest.TestCase):
             with self.subTest(sig.name), tempfile.TemporaryFile() as out:
                 charplay = self.start(stdout=out)
                 self.assertTrue(wait_until(lambda: os.fstat(out.fileno()).st_size > 0))
-                # Now in the first frame's wait of half a second.
+                # Held still, so that the frames before the signal can be
+                # counted however slow the machine: it lands at SIGCONT.
+                charplay.send_signal(signal.SIGSTOP)
+                self.assertTrue(wait_until(lambda: stopped(charplay.pid)), "never stopped")
+                before = len(frames(os.pread(out.fileno(), 1 << 24, 0)))
                 charplay.send_signal(sig)
-                self.assertEqual(charplay.wait(timeout=10), -sig)
+                charplay.send_signal(signal.SIGCONT)
+                self.assertEqual(charplay.wait(timeout=AT_ONCE), -sig)
                 out.seek(0)
-                self.assertEqual(len(frames(out.read())), 1)
+                self.assertEqual(len(frames(out.read())), before)
 
     def test_a_write_that_blocks_is_cut_short(self):
         # A pipe of one page that nobody reads: the first frame's write blocks.

@@ -27,9 +27,10 @@ void render(benchmark::State& state)
     const cv::Mat video = noise(width, height);
     const int a = reduction_divisor(height);
     cv::Mat video1, video2;
+    row_check check;
     std::string out;
     for (auto _ : state) {
-        render_frame(video, a, width, video1, video2, out);
+        render_frame(video, a, width, video1, video2, check, out);
         benchmark::DoNotOptimize(out.data());
     }
 }
@@ -55,8 +56,9 @@ void text(benchmark::State& state)
     const int height = static_cast<int>(state.range(1));
     const int a = reduction_divisor(height);
     cv::Mat video1, video2;
+    row_check check;
     std::string out;
-    render_frame(noise(width, height), a, width, video1, video2, out);
+    render_frame(noise(width, height), a, width, video1, video2, check, out);
     const int columns = reduced_size({width, height}, a).width;
     for (auto _ : state) {
         frame_text(video2, columns, out);

@@ -47,6 +47,7 @@ void read_frame(cv::VideoCapture& capture, cv::Mat& video)
 void play(cv::VideoCapture& capture, int& frame_width, int& frame_hight, double fps)
 {
     cv::Mat video, video1, video2;
+    row_check check;
     std::string out;
     int a = reduction_divisor(frame_hight);
     const int wait = frame_wait(fps);
@@ -61,7 +62,7 @@ void play(cv::VideoCapture& capture, int& frame_width, int& frame_hight, double 
             frame_hight = video.rows;
             a = reduction_divisor(frame_hight);
         }
-        render_frame(video, a, frame_width, video1, video2, out);
+        render_frame(video, a, frame_width, video1, video2, check, out);
         console_write_frame(out);
         if (stop_requested())
             break;

@@ -1,6 +1,7 @@
 #include "render/render.hpp"
 
 #include "render/ramp.hpp"
+#include "render/rows.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -108,10 +109,9 @@ int predicted_row(int dy, double scale)
     return cvFloor(static_cast<float>((dy + 0.5) * scale - 0.5));
 }
 
-bool row_prediction_holds(const cv::Mat& video, int a, row_prediction prediction)
+bool row_prediction_holds(const cv::Mat& video, int a, row_prediction prediction,
+                          cv::Mat& grey, cv::Mat& whole, cv::Mat& reduced)
 {
-    // Kept between checks; a check allocates only where the size is new.
-    static cv::Mat grey, whole, reduced;
     to_grey_whole(video, grey);
     reduce(grey, a, whole);
     for (const int left_out : {0, 255}) {
@@ -141,23 +141,20 @@ void frame_text(const cv::Mat& video2, int width, std::string& out)
     }
 }
 
-void render_frame(const cv::Mat& video, int a, int frame_width,
-                  cv::Mat& video1, cv::Mat& video2, std::string& out, row_prediction prediction)
+void render_frame_predicted(const cv::Mat& video, int a, int frame_width, cv::Mat& video1,
+                            cv::Mat& video2, row_check& check, std::string& out,
+                            row_prediction prediction)
 {
     // The prediction mirrors the library's sampling, which another version
     // or back-end of it may not share: it is checked on the first frame of
-    // each size, and a wrong one costs speed, never a garbled frame.
-    static cv::Size checked_size;
-    static int checked_a = 0;
-    static row_prediction checked_prediction = nullptr;
-    static bool prediction_holds = false;
-    if (video.size() != checked_size || a != checked_a || prediction != checked_prediction) {
-        prediction_holds = row_prediction_holds(video, a, prediction);
-        checked_size = video.size();
-        checked_a = a;
-        checked_prediction = prediction;
+    // each size, and a wrong one costs speed, never a garbled frame. The
+    // check works in video1 and video2, which the frame overwrites.
+    if (video.size() != check.size || a != check.a) {
+        check.holds = row_prediction_holds(video, a, prediction, video1, video2, check.reduced);
+        check.size = video.size();
+        check.a = a;
     }
-    if (prediction_holds)
+    if (check.holds)
         to_grey_predicted(video, a, prediction, video1);
     else
         to_grey_whole(video, video1);
@@ -165,6 +162,12 @@ void render_frame(const cv::Mat& video, int a, int frame_width,
     // The line width follows the reported size, not the decoded one, so a
     // frame of another size still covers the whole of the one before it.
     frame_text(video2, frame_columns(frame_width, a), out);
+}
+
+void render_frame(const cv::Mat& video, int a, int frame_width,
+                  cv::Mat& video1, cv::Mat& video2, row_check& check, std::string& out)
+{
+    render_frame_predicted(video, a, frame_width, video1, video2, check, out, predicted_row);
 }
 
 } // namespace charplay

@@ -26,25 +26,24 @@ int frame_columns(int frame_width, int a);
 // that is not the library's.
 void frame_text(const cv::Mat& video2, int width, std::string& out);
 
-// The first of the two source rows that reduced row dy reads, for source
-// rows per reduced row scale: only the rows so read are turned grey.
-using row_prediction = int (*)(int dy, double scale);
-
-// The library's own sampling, as charplay predicts it.
-int predicted_row(int dy, double scale);
-
-// Whether turning grey only the rows prediction names gives, reduced by a,
-// the reduction of the whole frame turned grey, whatever the other rows hold.
-bool row_prediction_holds(const cv::Mat& video, int a, row_prediction prediction);
+// What render_frame found on the first frame of a size: whether turning
+// grey only the rows that the reduction reads gives the frame it would give
+// with every row grey, and the buffer that check needs. Kept by the caller,
+// as video1 and video2 are, and empty before the first frame.
+struct row_check {
+    cv::Size size;
+    int a = 0;
+    bool holds = false;
+    cv::Mat reduced;
+};
 
 // Replaces out with the frame text of video: 90 lines, each as many ramp
 // characters as a frame of the reported width has columns after reduction,
-// ended by '\n'. video1 and video2 are working buffers kept by the caller so
-// that nothing is allocated once they have their size. Only the rows that
-// the reduction reads are turned grey, where the first frame of a size shows
-// prediction to hold; else every row (one caller at a time).
+// ended by '\n'. video1, video2 and check are working state kept by the
+// caller, so that nothing is allocated once they have their size. Only the
+// rows that the reduction reads are turned grey, where the first frame of a
+// size shows that to give the same frame; else every row.
 void render_frame(const cv::Mat& video, int a, int frame_width,
-                  cv::Mat& video1, cv::Mat& video2, std::string& out,
-                  row_prediction prediction = predicted_row);
+                  cv::Mat& video1, cv::Mat& video2, row_check& check, std::string& out);
 
 } // namespace charplay

@@ -72,14 +72,15 @@ long allocations_to_render(const cv::Mat& video, int a)
 {
     use_one_thread();
     cv::Mat video1, video2;
+    row_check check;
     std::string out;
-    render_frame(video, a, video.cols, video1, video2, out);
+    render_frame(video, a, video.cols, video1, video2, check, out);
     const uchar* grey = video1.data;
     const uchar* reduced = video2.data;
     const char* text = out.data();
     const long before = allocations;
     for (int i = 0; i < 200; ++i)
-        render_frame(video, a, video.cols, video1, video2, out);
+        render_frame(video, a, video.cols, video1, video2, check, out);
     const long taken = allocations - before;
     // cv::Mat allocates with malloc, which the count does not see: the
     // buffers themselves must stay where they are.

@@ -1,5 +1,6 @@
 #include "render/ramp.hpp"
 #include "render/render.hpp"
+#include "render/rows.hpp"
 
 #include <gtest/gtest.h>
 #include <opencv2/core.hpp>
@@ -15,8 +16,9 @@ namespace {
 std::string render(const cv::Mat& video, int frame_width, int frame_hight)
 {
     cv::Mat video1, video2;
+    row_check check;
     std::string out;
-    render_frame(video, reduction_divisor(frame_hight), frame_width, video1, video2, out);
+    render_frame(video, reduction_divisor(frame_hight), frame_width, video1, video2, check, out);
     return out;
 }
 
@@ -150,9 +152,10 @@ TEST(RenderFrame, AcceptsGreyAndFourChannelFrames)
 TEST(RenderFrame, ReplacesThePreviousTextAndHasNoCarriageReturn)
 {
     cv::Mat video1, video2;
+    row_check check;
     std::string out = "left over";
-    render_frame(solid(640, 360, 255), 4, 640, video1, video2, out);
-    render_frame(solid(640, 360, 0), 4, 640, video1, video2, out);
+    render_frame(solid(640, 360, 255), 4, 640, video1, video2, check, out);
+    render_frame(solid(640, 360, 0), 4, 640, video1, video2, check, out);
     EXPECT_EQ(out, lines_of(' ', 160));
     EXPECT_EQ(out.find('\r'), std::string::npos);
 }
@@ -164,7 +167,7 @@ TEST(RenderFrame, ReducesAsIfEveryRowWereGrey)
 {
     const int widths[] = {1, 3, 15, 16, 17, 31, 33, 64, 97, 161, 333};
     cv::RNG rng(90);
-    cv::Mat video, video1, video2, grey, whole, expected;
+    cv::Mat video, video1, video2, grey, whole, expected, reduced;
     std::string out;
     for (int height = 1; height <= 2160; ++height) {
         const int width = widths[static_cast<size_t>(height) % std::size(widths)];
@@ -173,14 +176,18 @@ TEST(RenderFrame, ReducesAsIfEveryRowWereGrey)
         cv::cvtColor(video, grey, video.channels() == 3 ? cv::COLOR_BGR2GRAY : cv::COLOR_BGRA2GRAY);
         // The divisor of the reported height, and of another one.
         for (const int a : {reduction_divisor(height), 1 + height % 24}) {
-            ASSERT_TRUE(row_prediction_holds(video, a, predicted_row))
+            ASSERT_TRUE(row_prediction_holds(video, a, predicted_row, video1, video2, reduced))
                 << width << " x " << height << " reduced by " << a;
-            // The reference: a working buffer that holds every grey row.
-            whole = grey.clone();
-            render_frame(grey, a, width, whole, expected, out);
-            video1.create(height, width, CV_8UC1);
+            // The reference: from a working buffer that holds every grey
+            // row, once the first frame of the size has been checked.
+            row_check check, reference;
+            render_frame(grey, a, width, whole, expected, reference, out);
+            grey.copyTo(whole);
+            render_frame(grey, a, width, whole, expected, reference, out);
+            // The colour frame, from whatever the rows left out hold.
+            render_frame(video, a, width, video1, video2, check, out);
             rng.fill(video1, cv::RNG::UNIFORM, 0, 256);
-            render_frame(video, a, width, video1, video2, out);
+            render_frame(video, a, width, video1, video2, check, out);
             ASSERT_EQ(cv::norm(video2, expected, cv::NORM_INF), 0)
                 << width << " x " << height << " reduced by " << a;
         }
@@ -203,6 +210,8 @@ TEST(RenderFrame, TurnsTheWholeFrameGreyWhereThePredictionFails)
     std::string expected, out;
     frame_text(reduced, 160, expected);
     cv::Mat video1(video.size(), CV_8UC1, cv::Scalar(0)), video2;
-    render_frame(video, 4, 640, video1, video2, out, one_row_off);
+    row_check check;
+    render_frame_predicted(video, 4, 640, video1, video2, check, out, one_row_off);
+    EXPECT_FALSE(check.holds);
     EXPECT_EQ(out, expected);
 }

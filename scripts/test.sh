@@ -55,14 +55,19 @@ summary() {
 }
 trap summary EXIT
 
-# Runs ctest with ARGUMENTS; fails where it fails, and where it skipped a
-# test, which could then hide a failure.
+# Runs ctest in the build folder DIR with ARGUMENTS; fails where it fails,
+# and where it skipped a test, which could then hide a failure.
+#
+#   tests DIR ARGUMENT...
 tests() {
-  local log status=0
+  local dir=$1 log status=0
+  shift
   log=$(mktemp)
-  ctest --output-on-failure --parallel "$(nproc)" "$@" 2>&1 | tee "$log" || status=$?
+  ctest --test-dir "$dir" --output-on-failure --parallel "$(nproc)" "$@" 2>&1 | tee "$log" ||
+    status=$?
   if grep -q '^The following tests did not run:' "$log"; then
-    echo "FAIL: a test was skipped, although this run installed all it needs"
+    echo "FAIL: a test was skipped, although this run installed all it needs:"
+    grep -h '^skipped: ' "$dir/Testing/Temporary/LastTest.log" || true
     status=1
   fi
   rm -f "$log"
@@ -113,24 +118,24 @@ builds_ended() {
 }
 
 step "Native build" scripts/build.sh -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
-step "Native tests" tests --test-dir build -LE "cross|rebuild"
+step "Native tests" tests build -LE "cross|rebuild"
 [ $tier = native ] && exit 0
 
 step "Sanitizer build" env BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_SANITIZE=ON \
   -DCHARPLAY_WERROR=ON -DCHARPLAY_TESTS=ON
-step "Sanitizer tests" tests --test-dir build-sanitize
+step "Sanitizer tests" tests build-sanitize
 
 # The fixtures are those of the native tests.
 x86='^(windows_exe_wine|linux_archive|sysroot_decoders_(windows|linux))$'
 step "Waiting for charplay.exe and the x86_64 archive" built build/x86-built
 if [ $tier = gate ]; then
-  step "Their tests" tests --test-dir build -FS videos -R "$x86"
+  step "Their tests" tests build -FS videos -R "$x86"
   builds_ended
   exit 0
 fi
-step "Their tests, beside the ARM builds" tests --test-dir build -FS videos -R "$x86"
+step "Their tests, beside the ARM builds" tests build -FS videos -R "$x86"
 step "Waiting for the ARM archives" builds_ended
-step "The other cross tests" tests --test-dir build -FS videos -L cross -E "$x86"
+step "The other cross tests" tests build -FS videos -L cross -E "$x86"
 if [ -n "$commit" ] && [ "$(git rev-parse HEAD)" = "$commit" ] &&
    [ -z "$(git status --porcelain --untracked-files=normal)" ]; then
   scripts/tested.sh record "$commit"

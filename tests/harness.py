@@ -2,6 +2,7 @@
 shows, running charplay and ffmpeg, and waiting for a state with a
 deadline."""
 import os
+import signal
 import subprocess
 import time
 
@@ -12,6 +13,13 @@ FIXTURES = os.environ.get("FIXTURES", "")
 
 # The environment without a display: charplay plays in the console alone.
 NO_DISPLAY = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+
+# charplay keeps a stop signal that was ignored when it started (nohup, a
+# job a script put in the background): the tests, which send them, must not
+# hand that on to it.
+for _stop in (signal.SIGINT, signal.SIGHUP):
+    if signal.getsignal(_stop) == signal.SIG_IGN:
+        signal.signal(_stop, signal.SIG_DFL)
 
 TITLE = "视频转字符画"
 OPEN_FAILURE = "输入地址错误！！"

@@ -115,18 +115,23 @@ class OddGeometryAndTiming(unittest.TestCase):
 
     def play_timed(self, path):
         """Plays path; returns the exit status, the output, and the seconds
-        from the first frame's arrival to the end of the output: the waits
-        after each frame, start-up left out."""
-        charplay = subprocess.Popen([CHARPLAY], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                    env=UTF8)
+        from the first frame's write to the end of the output: the waits
+        after each frame, start-up left out. The pipe holds less than a
+        frame, so that the first frame's write ends only once its first page
+        has been read: the clock starts while that write is still under
+        way, however late a loaded machine wakes the test."""
+        read, write = os.pipe()
+        fcntl.fcntl(write, F_SETPIPE_SZ, 4096)
+        charplay = subprocess.Popen([CHARPLAY], stdin=subprocess.PIPE, stdout=write, env=UTF8)
+        os.close(write)
         self.addCleanup(charplay.kill)
         charplay.stdin.write(path.encode())
         charplay.stdin.close()
-        with charplay.stdout:
-            first = charplay.stdout.read(len(frame("x" * 64)))
-            arrived = time.monotonic()
-            rest = charplay.stdout.read()
-        return charplay.wait(timeout=30), first + rest, time.monotonic() - arrived
+        with open(read, "rb", buffering=0) as out:
+            first = out.read(1)
+            started = time.monotonic()
+            rest = b"".join(iter(lambda: out.read(65536), b""))
+        return charplay.wait(timeout=30), first + rest, time.monotonic() - started
 
 
 # Only a library's initializer before main leaves this uncaught (the type's

@@ -126,7 +126,7 @@ step "Sanitizer build" env BUILD_DIR=build-sanitize scripts/build.sh -DCHARPLAY_
 step "Sanitizer tests" tests build-sanitize
 
 # The fixtures are those of the native tests.
-x86='^(windows_exe_wine|linux_archive|sysroot_decoders_(windows|linux))$'
+x86='^(windows_exe_wine|linux_archive|sysroot_decoder(_list|s_windows|s_linux))$'
 step "Waiting for charplay.exe and the x86_64 archive" built build/x86-built
 if [ $tier = gate ]; then
   step "Their tests" tests build -FS videos -R "$x86"

@@ -57,7 +57,8 @@ sysroot_key_files() (
   cd "$sysroot_root"
   [ "${1%%-*}" = "$1" ] || family=(scripts/sysroot/"${1%%-*}".sh)
   for file in scripts/sysroot/common.sh scripts/sysroot/build-*.sh scripts/sysroot/*-root.sh \
-              scripts/sysroot/*-sources.sh scripts/sysroot/*.patch scripts/sysroot/"$1".* \
+              scripts/sysroot/*-sources.sh scripts/sysroot/*.patch scripts/sysroot/*.py \
+              scripts/sysroot/"$1".* \
               "${family[@]}" cmake/sysroot/* "${target_key_files[@]}"; do
     [ -f "$file" ] || { echo "$sysroot_root/$file is missing" >&2; return 1; }
     echo "$file"

@@ -7,35 +7,42 @@ import filecmp
 import glob
 import os
 import re
+import shutil
 import subprocess
+import sys
 import tarfile
 import tempfile
 import unittest
 
 from tests.packaging.test_release import SOURCE, run, sysroot_and_sources
 
+sys.path.insert(0, os.path.join(SOURCE, "scripts", "sysroot"))
+from video_decoders import native_video_decoders  # noqa: E402 (the build's own)
+
 NM = {"windows": "x86_64-w64-mingw32-nm", "linux": "nm", "linux-aarch64": "nm",
       "linux-armhf": "nm"}
 
 
-def native_video_decoders(orig_tarball):
-    """The decoders allcodecs.c lists whose definition is of video, less
-    those of outside libraries (lib*); hardware ones are defined through
-    macros, which this does not read."""
-    texts = {}
-    with tarfile.open(orig_tarball) as tar:
-        for member in tar:
-            if re.fullmatch(r"[^/]+/libavcodec/[^/]+\.c", member.name):
-                texts[member.name.split("/", 1)[1]] = tar.extractfile(member).read().decode("latin-1")
-    listed = set(re.findall(r"\bff_(\w+)_decoder;", texts["libavcodec/allcodecs.c"]))
-    video = set()
-    for text in texts.values():
-        for name, body in re.findall(r"^const FFCodec ff_(\w+)_decoder\s*=\s*\{(.*?)^\};", text,
-                                     re.M | re.S):
-            kind = re.search(r"AVMEDIA_TYPE_(\w+)", body)
-            if kind and kind.group(1) == "VIDEO":
-                video.add(name)
-    return {name for name in listed & video if not name.startswith("lib")}
+def ffmpeg_tree(sources, folder):
+    """FFmpeg's source tree from the orig tarball in sources, unpacked in
+    folder; the tree's path."""
+    with tarfile.open(glob.glob(f"{sources}/ffmpeg_*.orig.tar.xz")[0]) as tar:
+        tar.extractall(folder, [member for member in tar
+                                if re.match(r"[^/]+/libavcodec/", member.name)])
+    (tree,) = glob.glob(os.path.join(folder, "ffmpeg-*"))
+    return tree
+
+
+def fetched_sources():
+    """The folder of the source packages this machine builds, once fetched."""
+    found = run("bash", "-c", "source scripts/sysroot/cache.sh && versions=$("
+                '"$sysroot_scripts/fetch-sources.sh" --versions-only) &&'
+                ' sources_ready "$versions" true && echo "$sources"', cwd=SOURCE)
+    if found.returncode == 3:
+        raise unittest.SkipTest("the source packages are not fetched: scripts/sysroot/prefetch.sh")
+    if found.returncode != 0:
+        raise AssertionError(found.stdout + found.stderr)
+    return found.stdout.strip()
 
 
 def registered_decoders(nm, library):
@@ -67,11 +74,41 @@ class EachTarget:
 class Decoders(EachTarget, unittest.TestCase):
     def check(self, target):
         sysroot, sources = sysroot_and_sources(target)
-        native = native_video_decoders(glob.glob(f"{sources}/ffmpeg_*.orig.tar.xz")[0])
+        with tempfile.TemporaryDirectory() as folder:
+            native = set(native_video_decoders(ffmpeg_tree(sources, folder)))
         self.assertGreater(len(native), 250)
         registered = registered_decoders(NM[target], f"{sysroot}/lib/libavcodec.a")
         self.assertEqual(sorted(native - registered), [])
         self.assertIn("libdav1d", registered)
+
+
+class DecoderList(unittest.TestCase):
+    """The build's list of decoders in FFmpeg's tree as newer versions lay
+    it out, and where FFmpeg's registry names what it cannot place."""
+    def setUp(self):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        self.tree = ffmpeg_tree(fetched_sources(), folder.name)
+        self.libavcodec = os.path.join(self.tree, "libavcodec")
+        self.native = native_video_decoders(self.tree)
+
+    def test_a_decoder_defined_in_a_subfolder_is_found(self):
+        # As FFmpeg 7.1 keeps HEVC's.
+        os.mkdir(os.path.join(self.libavcodec, "hevc"))
+        shutil.move(os.path.join(self.libavcodec, "hevcdec.c"),
+                    os.path.join(self.libavcodec, "hevc", "hevcdec.c"))
+        self.assertIn("hevc", self.native)
+        self.assertEqual(native_video_decoders(self.tree), self.native)
+
+    def test_a_decoder_it_cannot_place_fails_the_list(self):
+        with open(os.path.join(self.libavcodec, "allcodecs.c"), "a") as f:
+            f.write("extern const FFCodec ff_vvc_decoder;\n")
+        with open(os.path.join(self.libavcodec, "pcm.c"), "a") as f:
+            f.write("const FFCodec ff_hevc_decoder = { .p.type = AVMEDIA_TYPE_AUDIO };\n")
+        with self.assertRaisesRegex(ValueError, r"^cannot tell what these decoders are: "
+                                    r"hevc \(defined as AUDIO native, VIDEO native\); "
+                                    r"vvc \(no definition found\)$"):
+            native_video_decoders(self.tree)
 
 
 def built_again(target, sources, cache, clone):

@@ -136,8 +136,9 @@ def hostile(out):
            "-frames:v", "12", "-c:v", "libtheora", "-q:v", "7", at("theora444.ogv"))
     # An HLS playlist of four segments, and the file it was cut from.
     encode(at("stream.mp4"), "testsrc2=s=160x90", 25, 12, *h264, "-g", "3")
-    # Four seconds, for a live server to go away in the middle of.
-    encode(at("live.mp4"), "testsrc2=s=160x90", 25, 100, *h264, "-g", "5")
+    # Four seconds, for a live server to go away in the middle of; with no
+    # B-frames, a frame the cut leaves whole is shown whole.
+    encode(at("live.mp4"), "testsrc2=s=160x90", 25, 100, *h264, "-g", "5", "-bf", "0")
     os.makedirs(at("hls"), exist_ok=True)
     ffmpeg("-i", at("stream.mp4"), "-c", "copy", "-f", "hls", "-hls_time", "0.1",
            "-hls_playlist_type", "vod", at("hls/index.m3u8"))

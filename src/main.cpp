@@ -1,6 +1,7 @@
 // charplay: plays a video as character art in the console.
 
 #include "platform/console.hpp"
+#include "platform/last_words.hpp"
 #include "platform/stop.hpp"
 #include "player/fit.hpp"
 #include "player/library.hpp"
@@ -57,12 +58,14 @@ int run(int argc, char** argv)
 {
     keep_standard_streams_open();
     quiet_library();
+    keep_library_words();
     console_set_title();
 
     cv::VideoCapture capture;
     std::string dizhi;
     if (!select_source(argc, argv, capture, dizhi)) {
         console_report_open_failure();
+        say_library_words();
         return -1;
     }
 
@@ -75,6 +78,7 @@ int run(int argc, char** argv)
     play(capture, frame_width, frame_hight, fps);
     hint_if_console_too_small(frame_columns(frame_width, reduction_divisor(frame_hight)));
     report_output_failure();
+    say_library_words();
     end_as_stopped();
     return exit_status();
 }
@@ -104,6 +108,7 @@ int main(int argc, char** argv)
         const bool no_memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
         std::cerr << "charplay: " << (no_memory ? "out of memory" : one_line(e.what()))
                   << std::endl;
+        say_library_words();
         return 1;
     }
 }

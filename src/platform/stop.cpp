@@ -2,6 +2,9 @@
 
 #include "platform/stop_handler.hpp"
 
+#include "platform/console.hpp"
+#include "platform/last_words.hpp"
+
 #include <atomic>
 #include <string>
 
@@ -55,6 +58,14 @@ void library_wait_ends()
     int expected = inside;
     if (!in_library.compare_exchange_strong(expected, outside))
         wait_for_the_end();
+}
+
+void last_words_at_once()
+{
+    if (!take_last_words())
+        return;
+    console_clear_at_once();
+    say_library_words_at_once();
 }
 
 void stop_for_output(bool reader_gone, const char* why)

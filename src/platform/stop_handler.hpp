@@ -17,8 +17,12 @@ bool record_stop_signal(int signal);
 // false where it was not in progress, or the other side took it.
 bool claim_the_end();
 
-// Each platform's: clears the console as playback's end would and ends the
-// process at once with the signal's exit status.
+// Clears the console and says the library's words, unless the run's last
+// words were taken already: safe in a signal handler.
+void last_words_at_once();
+
+// Each platform's: the last words at once, then the end of the process, at
+// once, with the signal's exit status.
 [[noreturn]] void end_at_once(int signal);
 
 // Each platform's: waits, while another thread ends the process.

@@ -2,7 +2,6 @@
 
 #include "platform/stop.hpp"
 
-#include "platform/console.hpp"
 #include "platform/stop_handler.hpp"
 
 #include <csignal>
@@ -34,7 +33,7 @@ namespace {
 // decoder's threads go with the process.
 void end_at_once(int signal)
 {
-    console_clear_at_once();
+    last_words_at_once();
     die_by(signal);
 }
 
@@ -53,12 +52,13 @@ void wait_for_the_end()
 namespace {
 
 // A second signal, of any kind, while the first is still being handled ends
-// the process at once: the end sequence may be stuck on a terminal that no
-// longer reads. SA_NODEFER lets it in even during the first one's handler.
+// the process at once, as a signal in the library's wait does: the end
+// sequence may be stuck on a terminal that no longer reads. SA_NODEFER lets
+// it in even during the first one's handler.
 void on_stop_signal(int signal)
 {
     if (!record_stop_signal(signal))
-        die_by(signal);
+        end_at_once(signal);
     if (claim_the_end())
         end_at_once(signal);
 }

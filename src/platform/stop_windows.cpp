@@ -2,7 +2,6 @@
 
 #include "platform/stop.hpp"
 
-#include "platform/console.hpp"
 #include "platform/stop_handler.hpp"
 
 #include <windows.h>
@@ -14,7 +13,7 @@ namespace charplay {
 // without the exit routines that the decoder's threads could hold up.
 void end_at_once(int signal)
 {
-    console_clear_at_once();
+    last_words_at_once();
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(128 + signal));
     wait_for_the_end();
 }
@@ -34,15 +33,18 @@ namespace {
 constexpr int interrupt = 2;
 
 // Runs on a thread of its own. A second event, or the console closing, is
-// left to the default handler, which ends the process. Where the main
+// left to the default handler, which ends the process; a second event once
+// the console is cleared and the library's words said. Where the main
 // thread waits in the library, only this thread ends the run: the console
 // is cleared once and nothing follows.
 BOOL WINAPI on_control(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
-    if (!record_stop_signal(interrupt))
+    if (!record_stop_signal(interrupt)) {
+        last_words_at_once();
         return FALSE;
+    }
     if (claim_the_end())
         end_at_once(interrupt);
     return TRUE;

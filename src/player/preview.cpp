@@ -2,6 +2,7 @@
 
 #include "platform/console.hpp"
 #include "platform/display.hpp"
+#include "platform/last_words.hpp"
 #include "player/pacing.hpp"
 
 #include <cstdio>
@@ -44,6 +45,7 @@ bool in_toolkit = false;
     console_clear();
     std::fputs("charplay: the display of the window \"video\" went away, so playback ended.\n",
                stderr);
+    say_library_words();
     std::_Exit(1);
 }
 

@@ -142,6 +142,11 @@ def hostile(out):
     os.makedirs(at("hls"), exist_ok=True)
     ffmpeg("-i", at("stream.mp4"), "-c", "copy", "-f", "hls", "-hls_time", "0.1",
            "-hls_playlist_type", "vod", at("hls/index.m3u8"))
+    # Ten segments of two frames, a second each: a stream to stop mid-way.
+    encode(at("slow_stream.mp4"), "testsrc2=s=160x90", 2, 20, *h264, "-g", "2")
+    os.makedirs(at("slow_hls"), exist_ok=True)
+    ffmpeg("-i", at("slow_stream.mp4"), "-c", "copy", "-f", "hls", "-hls_time", "1",
+           "-hls_playlist_type", "vod", at("slow_hls/index.m3u8"))
     with open(at("clip.mkv"), "rb") as f:
         data = bytearray(f.read())
     third = len(data) // 3

@@ -6,6 +6,7 @@ then nothing, under /live/ a playlist that grows as it is read; and the
 cases each build must pass."""
 import atexit
 import collections
+import contextlib
 import difflib
 import functools
 import http.server
@@ -24,6 +25,9 @@ from tests.harness import AT_ONCE, FIXTURES, OPEN_FAILURE, fixture, frames, wait
 # Set once a request under /stall/ has sent all it will.
 stalled = threading.Event()
 
+# Every path asked for, of any server.
+asked_for = set()
+
 # How often each playlist under /live/ has been asked for.
 live_requests = collections.Counter()
 live_lock = threading.Lock()
@@ -34,6 +38,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
     def do_GET(self):
+        asked_for.add(self.path)
         part = self.path.split("/")[1]
         if part == "live":
             self.send_live()
@@ -156,12 +161,60 @@ def udp_port_bound(port):
     return False
 
 
+def tcp_port_listened_on(port):
+    """Whether a socket of this machine listens on the TCP port."""
+    for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+        with open(table) as f:
+            if any(line.split()[1].endswith(f":{port:04X}") and line.split()[3] == "0A"
+                   for line in f.readlines()[1:]):
+                return True
+    return False
+
+
 def send_live(*args, loops=5):
     """Starts ffmpeg sending stream.mp4 at its own pace to the output args
     give, repeated loops more times, then ending by itself; -1: for ever."""
     return subprocess.Popen(["ffmpeg", "-nostdin", "-loglevel", "error", "-re",
                              "-stream_loop", str(loops),
                              "-i", fixture("stream.mp4"), "-c", "copy", *args])
+
+
+def mixed_playlist(test, playable, refusing, live=False):
+    """The address of stream.mp4's playlist on the server playable, whose
+    first segment comes from there, the rest from the server refusing. Live,
+    slow_stream.mp4's (two frames a segment), which grows at each reload
+    (see send_live), and only its second segment is refused."""
+    folder = tempfile.mkdtemp(dir=FIXTURES)
+    test.addCleanup(shutil.rmtree, folder)
+    hls = "slow_hls" if live else "hls"
+    with open(fixture(f"{hls}/index.m3u8")) as f:
+        lines = f.read().split("\n")
+    segments = [i for i, line in enumerate(lines) if line.endswith(".ts")]
+    refused = segments[1:2] if live else segments[1:]
+    for i in segments:
+        lines[i] = f"{refusing if i in refused else playable}/{hls}/{lines[i]}"
+    with open(os.path.join(folder, "mixed.m3u8"), "w") as f:
+        f.write("\n".join(lines))
+    name = os.path.basename(folder)
+    return f"{playable}/live/{name}/{name}/mixed.m3u8" if live else f"{playable}/{name}/mixed.m3u8"
+
+
+@contextlib.contextmanager
+def sending_once(test, listened, *args, loops=5):
+    """While in it, send_live(*args) starts once listened() holds (charplay
+    has bound its socket), however long that takes."""
+    ended = threading.Event()
+
+    def send_once_listened_to():
+        if wait_until(lambda: listened() or ended.is_set(), 120, 0.01) and not ended.is_set():
+            test.addCleanup(send_live(*args, loops=loops).kill)
+    waiter = threading.Thread(target=send_once_listened_to)
+    waiter.start()
+    try:
+        yield
+    finally:
+        ended.set()
+        waiter.join()
 
 
 def assert_a_run_of(test, played, whole):
@@ -193,6 +246,8 @@ class Streams:
         cls.https = serve(FIXTURES, "IP:127.0.0.1")
         # A certificate for another host than the one asked for.
         cls.https_elsewhere = serve(FIXTURES, "DNS:elsewhere.invalid")
+        # For the address 0177.0.0.1 would be if its parts were decimal.
+        cls.https_177 = serve(FIXTURES, "IP:177.0.0.1")
 
     def trusted(self):
         return dict(self.trust) if self.trust is not None else dict(CHARPLAY_TLS_VERIFY="0")
@@ -242,26 +297,30 @@ class Streams:
                          "^charplay: the address names no host, so the server's certificate"
                          " cannot be checked against a name\r?\n$")
 
-    def mixed_playlist(self):
-        """The address of stream.mp4's playlist whose first segment comes from
-        the trusted server, the rest from one whose certificate is for
-        another host."""
-        folder = tempfile.mkdtemp(dir=FIXTURES)
-        self.addCleanup(shutil.rmtree, folder)
-        with open(fixture("hls/index.m3u8")) as f:
-            lines = f.read().split("\n")
-        segments = [i for i, line in enumerate(lines) if line.endswith(".ts")]
-        for i in segments:
-            lines[i] = f"{self.https if i == segments[0] else self.https_elsewhere}/hls/{lines[i]}"
-        with open(os.path.join(folder, "mixed.m3u8"), "w") as f:
-            f.write("\n".join(lines))
-        return f"{self.https}/{os.path.basename(folder)}/mixed.m3u8"
+    def test_a_numeric_host_is_checked_as_the_address_it_reaches(self):
+        # The resolver reads each of these as 127.0.0.1, as inet_aton does;
+        # the certificate is for 127.0.0.1.
+        if not self.checks_https:
+            self.skipTest("this build checks no certificate")
+        port = self.https.rsplit(":", 1)[1]
+        for host in ("0177.0.0.1", "0x7f.1", "127.1", "2130706433"):
+            with self.subTest(host):
+                address = f"https://{host}:{port}/clip.mp4"
+                if self.trust is None:
+                    # The test CA is not trusted here: the refusal names 127.0.0.1.
+                    self.assert_refused(address, self.untrusted)
+                else:
+                    self.assert_plays_as_the_file(address, "clip.mp4", **self.trust)
+        if self.trust is not None:
+            port = self.https_177.rsplit(":", 1)[1]
+            self.assert_refused(f"https://0177.0.0.1:{port}/clip.mp4", "for another host name",
+                                **self.trust)
 
     def test_each_hls_segment_is_checked(self):
         # The segments refused end playback as a cut would.
         if not self.checks_https or self.trust is None:
             self.skipTest("the test CA cannot be trusted here")
-        played = self.play(self.mixed_playlist(), **self.trust)
+        played = self.play(mixed_playlist(self, self.https, self.https_elsewhere), **self.trust)
         got, all_frames = frames(played.stdout), frames(self.play(fixture("stream.mp4")).stdout)
         self.assertEqual(played.returncode, 0)
         self.assertTrue(0 < len(got) < len(all_frames), f"{len(got)} of {len(all_frames)}")
@@ -287,18 +346,9 @@ class Streams:
         # long it takes to start; charplay ends five seconds after it stops,
         # as FFmpeg's timeout option says, which leaves the feed time to start.
         port = closed_port(socket.SOCK_DGRAM)
-        ended = threading.Event()
-
-        def send_once_listened_to():
-            if wait_until(lambda: udp_port_bound(port) or ended.is_set(), 120, 0.01) \
-                    and not ended.is_set():
-                sender = send_live("-f", "mpegts", f"udp://127.0.0.1:{port}?pkt_size=1316")
-                self.addCleanup(sender.kill)
-        waiter = threading.Thread(target=send_once_listened_to)
-        waiter.start()
-        played = self.play(f"udp://127.0.0.1:{port}?timeout=5000000")
-        ended.set()
-        waiter.join()
+        with sending_once(self, lambda: udp_port_bound(port), "-f", "mpegts",
+                          f"udp://127.0.0.1:{port}?pkt_size=1316"):
+            played = self.play(f"udp://127.0.0.1:{port}?timeout=5000000")
         clip = self.play(fixture("stream.mp4")).stdout
         got = self.assert_most_of(played, clip * 6, len(frames(clip)) // 2)
         self.assertEqual(got[-1], frames(clip)[-1])

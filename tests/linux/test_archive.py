@@ -18,7 +18,8 @@ import unittest
 from tests.harness import (AT_ONCE, FIXTURES, NO_DISPLAY, blocked_in_a_read, fixture, frames, play, run,
                            wait_until)
 from tests.e2e.make_fixtures import CODECS
-from tests.e2e.network import Streams, serve, stalled, test_ca
+from tests.e2e.network import (Streams, closed_port, mixed_playlist, sending_once, serve, stalled,
+                               tcp_port_listened_on, test_ca)
 from tests.e2e.xserver import (Window, assert_a_lost_display_clears_the_terminal, start_xvfb,
                                stop_xvfb)
 
@@ -39,14 +40,19 @@ SYSTEM = "/usr/lib/x86_64-linux-gnu"
 BASE = ("ld-linux-x86-64.so.2", "libc.so.6", "libm.so.6", "libdl.so.2", "libpthread.so.0",
         "libstdc++.so.6", "libgcc_s.so.1", "libz.so.1",
         "libxcb.so.1", "libXau.so.6", "libXdmcp.so.6", "libbsd.so.0", "libmd.so.0")
-# Copies the base into a tmpfs that then stands for the system's libraries.
+# Copies the base into a tmpfs that then stands for the system's libraries,
+# and binds a hosts file where one is given.
 HIDE = f"""set -e
+[ -z "$2" ] || mount --bind "$2" /etc/hosts
 mount -t tmpfs none "$1"
 for library in {' '.join(BASE)}; do cp -L {SYSTEM}/$library "$1/"; done
 mount --bind "$1" {SYSTEM}
-shift
+shift 2
 exec "$@"
 """
+# What a terminal is sent as a frame begins, and as charplay clears it.
+BEGIN_UPDATE = b"\x1b[?2026h"
+CLEARED = b"\x1b[2J\x1b[3J"
 
 
 def setUpModule():
@@ -63,17 +69,18 @@ def tearDownModule():
     FOLDER.cleanup()
 
 
-def hiding(base):
+def hiding(base, hosts=""):
     """A Popen argument list that runs the archive's program where only the
-    base libraries are, copied into the folder base; the program keeps the
-    process's pid."""
-    return ["unshare", "--mount", "--propagation", "private", "sh", "-c", HIDE, "sh", base, PROGRAM]
+    base libraries are, copied into the folder base, and hosts, where given,
+    is /etc/hosts; the program keeps the process's pid."""
+    return ["unshare", "--mount", "--propagation", "private", "sh", "-c", HIDE, "sh", base, hosts,
+            PROGRAM]
 
 
-def hidden(stdin, env):
+def hidden(stdin, env, hosts=""):
     """Runs the archive's program where only the base libraries are."""
     with tempfile.TemporaryDirectory() as base:
-        return run(stdin, command=hiding(base), env=env, timeout=120)
+        return run(stdin, command=hiding(base, hosts), env=env, timeout=120)
 
 
 def elves(program):
@@ -138,26 +145,76 @@ class Network(Streams, unittest.TestCase):
     def play(self, address, **env):
         return hidden(address.encode() + b"\n", dict(NO_DISPLAY, **env))
 
-    def test_a_segment_refused_mid_playback_is_told_after_the_final_clear(self):
+    def on_a_terminal(self, address, frames_begun=0, signals=()):
+        """Plays address on a terminal (a pty), sending signals once
+        frames_begun frames have begun; returns the screen and the status."""
         master, terminal = pty.openpty()
         with tempfile.TemporaryDirectory() as base:
             process = subprocess.Popen(hiding(base), stdin=subprocess.PIPE, stdout=terminal,
                                        stderr=terminal, env=dict(NO_DISPLAY, **self.trust))
             os.close(terminal)
-            process.stdin.write(self.mixed_playlist().encode() + b"\n")
-            process.stdin.close()
             self.addCleanup(process.kill)
-            screen = read_until_closed(master, 60)
-            self.assertEqual(process.wait(timeout=60), 0)
+            process.stdin.write(address.encode() + b"\n")
+            process.stdin.close()
+            screen = b""
+            if signals:
+                screen = read_until_closed(master, 60,
+                                           lambda s: s.count(BEGIN_UPDATE) >= frames_begun)
+                for number in signals:
+                    process.send_signal(number)
+            screen += read_until_closed(master, 60)
+            status = process.wait(timeout=60)
         os.close(master)
-        self.assertIn(b"\x1b[2J", screen)
-        self.assertRegex(screen.rsplit(b"\x1b[2J\x1b[3J", 1)[1].decode(),
+        return screen, status
+
+    def assert_refusal_after_the_clear(self, screen):
+        self.assertIn(CLEARED, screen)
+        self.assertRegex(screen.rsplit(CLEARED, 1)[1].decode(),
                          "^charplay: 127.0.0.1: [^\r\n]*another host name[^\r\n]*\r\n$")
 
+    def test_a_segment_refused_mid_playback_is_told_after_the_final_clear(self):
+        screen, status = self.on_a_terminal(
+            mixed_playlist(self, self.https, self.https_elsewhere))
+        self.assertEqual(status, 0)
+        self.assert_refusal_after_the_clear(screen)
 
-def read_until_closed(fd, seconds):
-    """What a pty's other side writes until it closes (EIO), read as it
-    comes, or the terminal fills; fails past seconds."""
+    def test_a_refusal_is_told_after_a_stop_signal_too(self):
+        # Live, with its second segment refused: stopped once the third has
+        # begun (three frames in the first segment, two in each after), or
+        # the fourth.
+        for signals, frames_begun in (((signal.SIGINT,), 4), ((signal.SIGTERM,), 6),
+                                      ((signal.SIGINT, signal.SIGINT), 4)):
+            with self.subTest(signals=signals, frames_begun=frames_begun):
+                playlist = mixed_playlist(self, self.http, self.https_elsewhere, live=True)
+                screen, status = self.on_a_terminal(playlist, frames_begun, signals)
+                self.assertEqual(status, -signals[0])
+                self.assert_refusal_after_the_clear(screen)
+
+    def test_a_listening_tls_source_asks_for_no_client_certificate(self):
+        # charplay listens; ffmpeg, with no certificate of its own, sends.
+        port, pem = closed_port(), test_ca()[1]("IP:127.0.0.1")
+        with sending_once(self, lambda: tcp_port_listened_on(port), "-f", "mpegts",
+                          f"tls://127.0.0.1:{port}", loops=0):
+            played = self.play(f"tls://127.0.0.1:{port}?listen=1&cert={pem}&key={pem}")
+        self.assertEqual((played.returncode, played.stderr), (0, b""))
+        self.assertEqual(played.stdout, self.play(fixture("stream.mp4")).stdout)
+
+    def test_a_name_with_a_trailing_dot_is_checked_as_the_name(self):
+        port = serve(FIXTURES, "DNS:charplay.test").rsplit(":", 1)[1]
+        with tempfile.NamedTemporaryFile("w") as hosts:
+            # glibc's hosts file keeps the dot: the name with it is an alias.
+            hosts.write("127.0.0.1 charplay.test charplay.test.\n")
+            hosts.flush()
+            played = hidden(f"https://charplay.test.:{port}/clip.mp4\n".encode(),
+                            dict(NO_DISPLAY, **self.trust), hosts.name)
+        self.assertEqual((played.returncode, played.stderr), (0, b""))
+        self.assertEqual(played.stdout, self.play(fixture("clip.mp4")).stdout)
+
+
+def read_until_closed(fd, seconds, enough=lambda screen: False):
+    """What a pty's other side writes until it closes (EIO), or what it has
+    written once enough(it) holds, read as it comes, or the terminal fills;
+    fails past seconds."""
     screen, deadline = bytearray(), time.monotonic() + seconds
     while (left := deadline - time.monotonic()) > 0:
         if select.select([fd], [], [], left)[0]:
@@ -168,6 +225,8 @@ def read_until_closed(fd, seconds):
             if not chunk:
                 return bytes(screen)
             screen += chunk
+            if enough(screen):
+                return bytes(screen)
     raise AssertionError(f"the terminal was still open after {seconds} s: {bytes(screen[-300:])}")
 
 

@@ -10,7 +10,7 @@ import unittest
 import zipfile
 
 from tests.e2e.make_fixtures import CODECS
-from tests.e2e.network import Streams, serve, stalled
+from tests.e2e.network import Streams, asked_for, mixed_playlist, serve, stalled
 from tests.e2e.xserver import Window, settled_frame, shown_frame, start_xvfb, stop_xvfb
 from tests.harness import (AT_ONCE, CHARPLAY, FIXTURES, NO_DISPLAY, OPEN_FAILURE, SOURCE, TITLE,
                            fixture, frames, play, run, small_terminal_hint, wait_for_status,
@@ -212,6 +212,29 @@ class ConsoleWindow(unittest.TestCase):
         self.console.click()
         self.console.key("ctrl+c")
         self.assertEqual(self.charplay.wait(timeout=30), 130)
+
+    def test_ctrl_c_after_a_refused_segment_tells_why_it_was(self):
+        # Live over HTTP, its second segment over HTTPS from a server the exe
+        # cannot trust: told once charplay ends, not as it happens.
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder, True)
+        errors, batch = os.path.join(folder, "errors.txt"), os.path.join(folder, "run.bat")
+        # A batch file that Ctrl+C cuts short keeps the error output.
+        with open(batch, "w", newline="\r\n") as f:
+            f.write(f'@"{EXE}" 2> "{errors}"\n')
+        playlist = mixed_playlist(self, serve(FIXTURES), serve(FIXTURES, "IP:127.0.0.1"), live=True)
+        self.start(playlist, batch)
+        self.assertTrue(wait_until(lambda: "/slow_hls/index3.ts" in asked_for, 60))
+        with open(errors, "rb") as f:
+            self.assertEqual(f.read(), b"")
+        self.console.click()
+        self.console.key("ctrl+c")
+        # Wine's console may close before charplay has ended.
+        self.assertTrue(wait_until(lambda: not subprocess.run(
+            ["pgrep", "-f", "charplay.exe"], capture_output=True).stdout, 60))
+        with open(errors, "rb") as f:
+            self.assertRegex(f.read().decode(), "\ncharplay: 127.0.0.1: the server's certificate"
+                             " is not trusted[^\r\n]*\r\n$")
 
     def test_ctrl_c_while_a_stream_stalls(self):
         stalled.clear()

@@ -3,6 +3,7 @@
 #include "platform/console.hpp"
 #include "platform/stop.hpp"
 #include "platform/texts.hpp"
+#include "platform/write_at_once_posix.hpp"
 
 #include <cerrno>
 #include <clocale>
@@ -167,18 +168,11 @@ void console_clear()
 
 void console_clear_at_once()
 {
-    // Never waits on the terminal: a byte goes out only while the terminal
-    // has room for it, which a write then takes whole. O_NONBLOCK would do
-    // the same, but on the file description the shell shares.
     if (!on_terminal())
         return;
     for (const char* sequence : {end_update, cursor_home, erase_all})
-        for (const char* p = sequence; *p != '\0'; ++p) {
-            pollfd output = {STDOUT_FILENO, POLLOUT, 0};
-            if (poll(&output, 1, 0) != 1 || (output.revents & POLLOUT) == 0 ||
-                write(STDOUT_FILENO, p, 1) != 1)
-                return;
-        }
+        if (!write_at_once(STDOUT_FILENO, sequence, std::strlen(sequence)))
+            return;
 }
 
 bool console_frame_written()

@@ -4,10 +4,10 @@
 #include "platform/last_words.hpp"
 
 #include "platform/last_words_pipe.hpp"
+#include "platform/write_at_once_posix.hpp"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <string>
 #include <unistd.h>
 
@@ -18,30 +18,31 @@ namespace {
 // The end the words are read from, or -1.
 int words = -1;
 
-bool room_on_standard_error()
+// Writes size bytes to standard error, waiting for the terminal.
+bool write_whole(const char* bytes, size_t size)
 {
-    pollfd output = {STDERR_FILENO, POLLOUT, 0};
-    return poll(&output, 1, 0) == 1 && (output.revents & POLLOUT) != 0;
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = write(STDERR_FILENO, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
-// Copies what the pipe holds to standard error; at once, a byte at a time
-// while the terminal has room for it.
+// Copies what the pipe holds to standard error; at once, without waiting
+// on the terminal.
 void copy_words(bool at_once)
 {
     char buffer[512];
     ssize_t got = 0;
-    while (words >= 0 && (got = read(words, buffer, sizeof buffer)) > 0)
-        for (ssize_t done = 0; done < got;) {
-            if (at_once && !room_on_standard_error())
-                return;
-            const size_t size = at_once ? 1 : static_cast<size_t>(got - done);
-            const ssize_t n = write(STDERR_FILENO, buffer + done, size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return;
-            done += n;
-        }
+    while (words >= 0 && (got = read(words, buffer, sizeof buffer)) > 0) {
+        const size_t size = static_cast<size_t>(got);
+        if (!(at_once ? write_at_once(STDERR_FILENO, buffer, size) : write_whole(buffer, size)))
+            return;
+    }
 }
 
 } // namespace

@@ -21,8 +21,9 @@ cache=${CHARPLAY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/charplay}
 
 # One run at a time on TARGET's sysroot and on what is built from it, and
 # none beside a run that takes the whole cache (TARGET empty: a release):
-# SCRIPT runs again under the locks, unless it already holds them (a
-# script that calls another). Two targets build side by side.
+# SCRIPT runs again under the locks, in a clean environment (clean_env),
+# unless it already holds them (a script that calls another). Two targets
+# build side by side.
 #
 #   cache_lock TARGET SCRIPT ARGUMENT...
 cache_lock() {
@@ -30,19 +31,31 @@ cache_lock() {
   shift 2
   mkdir -p "$cache"
   [ "${CHARPLAY_LOCKED:-}" != "$cache" ] || return 0
+  export CHARPLAY_LOCKED=$cache CHARPLAY_CACHE=$cache
   if [ -z "$target" ]; then
-    CHARPLAY_LOCKED=$cache exec flock "$cache/lock" "$script" "$@"
+    clean_env flock "$cache/lock" "$script" "$@"
+    exit
   fi
-  CHARPLAY_LOCKED=$cache exec flock --shared "$cache/lock" \
-    flock "$cache/lock-$target" "$script" "$@"
+  clean_env flock --shared "$cache/lock" flock "$cache/lock-$target" "$script" "$@"
+  exit
 }
 
-# What building a sysroot for TARGET needs installed here, a package a line.
+# What building a sysroot for TARGET needs installed here, a package a line:
+# the -dev packages whose versions the sources follow only where the
+# sources are not a release's.
 sysroot_tools() (
   load_target "$1"
-  printf '%s\n' patch dpkg-dev util-linux libopencv-dev libavcodec-dev libdav1d-dev libssl-dev \
-    "${target_packages[@]}"
+  printf '%s\n' patch dpkg-dev util-linux "${target_packages[@]}"
+  [ -n "${CHARPLAY_SOURCE_PACKAGES:-}" ] ||
+    printf '%s\n' libopencv-dev libavcodec-dev libdav1d-dev libssl-dev
 )
+
+# The versions of the source packages a sysroot is built from, as
+# fetch-sources.sh --versions-only prints them: those of a release's
+# (CHARPLAY_SOURCE_PACKAGES) where it is set, else those this machine builds.
+source_versions() {
+  "$sysroot_scripts/fetch-sources.sh" --versions-only ${CHARPLAY_SOURCE_PACKAGES:+"$CHARPLAY_SOURCE_PACKAGES"}
+}
 
 sysroot_install_tools() {
   "$sysroot_root/scripts/deps.sh" $(sysroot_tools "$1")
@@ -73,7 +86,9 @@ sysroot_key_files() (
 root_ready() {
   local name=$1 suite=$2 architecture=$3 if_cached=$4 key old
   shift 4
-  key=$({ echo "$*"; cat "$sysroot_scripts/make-root.sh"; } | sha256sum | cut -c 1-16)
+  # Another mirror (a snapshot of Debian's archive) makes another root.
+  key=$({ echo "$*"; [ -z "${CHARPLAY_DEBIAN_MIRROR:-}" ] || echo "$CHARPLAY_DEBIAN_MIRROR"
+          cat "$sysroot_scripts/make-root.sh"; } | sha256sum | cut -c 1-16)
   root=$cache/root-$name-$suite-$architecture-$key
   [ -d "$root" ] && return 0
   if $if_cached; then
@@ -83,7 +98,8 @@ root_ready() {
   command -v debootstrap > /dev/null || { echo "debootstrap is not installed"; return 4; }
   echo "Making a Debian $suite root ($name) in $root (minutes; once)"
   mkdir -p "$cache"
-  flock "$cache/roots.lock" "$sysroot_scripts/make-root.sh" "$suite" "$architecture" "$root" "$@" ||
+  clean_env flock "$cache/roots.lock" "$sysroot_scripts/make-root.sh" "$suite" "$architecture" \
+    "$root" "$@" ||
     return 1
   for old in "$cache/root-$name-$suite-$architecture"-*; do
     [ "$old" = "$root" ] || rm -rf "$old"
@@ -91,23 +107,17 @@ root_ready() {
 }
 
 # The source packages in DIR (a release's source archive holds them) in
-# place of Debian's archive, when they are the VERSIONS installed here.
+# place of Debian's archive.
 sources_from() {
-  local dir=$1 versions=$2 package version
-  while read -r package version; do
-    if [ ! -f "$dir/${package}_${version#*:}.dsc" ]; then
-      echo "$dir has no ${package}_${version#*:}.dsc, the version this machine builds"
-      return 1
-    fi
-  done <<< "$versions"
   rm -rf "$sources" && mkdir -p "$sources"
-  cp "$dir"/*.dsc "$dir"/*.tar.* "$sources/"
+  cp "$1"/*.dsc "$1"/*.tar.* "$sources/"
   touch "$sources/done"
 }
 
 # Sets sources to the folder of the source packages of VERSIONS (as
-# fetch-sources.sh --versions-only prints them), fetching them first
-# unless IF_CACHED is true; returns 3 where they are missing then.
+# source_versions prints them), taking them from CHARPLAY_SOURCE_PACKAGES
+# or fetching them first unless IF_CACHED is true; returns 3 where they are
+# missing then.
 #
 #   sources_ready VERSIONS IF_CACHED
 sources_ready() {
@@ -116,7 +126,7 @@ sources_ready() {
   [ -f "$sources/done" ] && return 0
   $if_cached && return 3
   if [ -n "${CHARPLAY_SOURCE_PACKAGES:-}" ]; then
-    sources_from "$CHARPLAY_SOURCE_PACKAGES" "$versions"
+    sources_from "$CHARPLAY_SOURCE_PACKAGES"
     return
   fi
   # Builds side by side share them: one fetch.
@@ -135,7 +145,7 @@ sysroot_ready() {
     root_ready build "$target_root" amd64 "$if_cached" "${target_root_packages[@]}" || return
     build_root=$root
   fi
-  if ! versions=$("$sysroot_scripts/fetch-sources.sh" --versions-only 2> /dev/null) ||
+  if ! versions=$(source_versions 2> /dev/null) ||
      ! tools=$(dpkg-query --admindir="$build_root/var/lib/dpkg" -W -f '${Package} ${Version}\n' \
                  "${target_tools[@]}" 2> /dev/null); then
     echo "What builds FFmpeg and OpenCV for $target is not installed: $target_build installs it"
@@ -152,8 +162,8 @@ sysroot_ready() {
   fi
   sources_ready "$versions" false || return 1
   echo "Building FFmpeg, dav1d and OpenCV for $target into $sysroot (minutes; once)"
-  "$sysroot_scripts/build-sysroot.sh" "$target" "$sysroot" "$sources" "$cache/work-$target" \
-    "$build_root" || return 1
+  clean_env "$sysroot_scripts/build-sysroot.sh" "$target" "$sysroot" "$sources" \
+    "$cache/work-$target" "$build_root" || return 1
   # TARGET-KEY alone: linux-* would take linux-aarch64-KEY too.
   for old in "$cache/$target"-???????????????? "$cache"/sources-*; do
     [ "$old" = "$sysroot" ] || [ "$old" = "$sources" ] || rm -rf "$old"
@@ -164,7 +174,8 @@ sysroot_ready() {
 # runs again under the lock with ARGUMENTS), what it needs installed (the
 # sysroot's tools and the PACKAGES it packs with; nothing with --if-cached)
 # and the sysroot, built when it is missing (not with --if-cached: then it
-# exits 3, or 4 where the tools are missing).
+# exits 3, or 4 where the tools are missing). With --fresh, charplay is
+# then built in a fresh build folder (a release's).
 #
 #   sysroot_start TARGET PACKAGE... -- ARGUMENTS
 sysroot_start() {
@@ -173,20 +184,27 @@ sysroot_start() {
   while [ "$1" != -- ]; do packages+=("$1"); shift; done
   shift
   cache_lock "$target" "$sysroot_root/scripts/$(basename "$0")" "$@"
-  for argument; do [ "$argument" = --if-cached ] && if_cached=true; done
+  fresh=false
+  for argument; do
+    case $argument in
+      --if-cached) if_cached=true ;;
+      --fresh) fresh=true ;;
+    esac
+  done
   $if_cached || { sysroot_install_tools "$target" && "$sysroot_root/scripts/deps.sh" "${packages[@]}"; }
   sysroot_ready "$target" $if_cached || status=$?
   [ $status -eq 0 ] || exit $status
 }
 
 # Builds charplay for release in BUILD against the sysroot, with the
-# target's CMake ARGUMENTS, in the target's root where it has one (a build
-# made elsewhere is started afresh).
+# target's CMake ARGUMENTS, in a clean environment, in the target's root
+# where it has one (a build made elsewhere, or asked for --fresh, is
+# started afresh).
 sysroot_build_charplay() {
-  local build=$1 run=()
+  local build=$1 run=(clean_env)
   shift
-  [ -z "$build_root" ] || run=("$sysroot_scripts/in-root.sh" "$build_root" "$sysroot_root" "$sysroot" --)
-  if [ "$(cat "$build/built-in" 2> /dev/null)" != "${build_root:-/}" ]; then
+  [ -z "$build_root" ] || run+=("$sysroot_scripts/in-root.sh" "$build_root" "$sysroot_root" "$sysroot" --)
+  if $fresh || [ "$(cat "$build/built-in" 2> /dev/null)" != "${build_root:-/}" ]; then
     rm -rf "$build" && mkdir -p "$build" && echo "${build_root:-/}" > "$build/built-in"
   fi
   "${run[@]}" cmake -S "$sysroot_root" -B "$build" -DOpenCV_DIR="$sysroot/lib/cmake/opencv4" \

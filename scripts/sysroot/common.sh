@@ -28,6 +28,31 @@ sysroot_root=$(cd "$sysroot_scripts/../.." && pwd)
 # the install prefix, the configure lines) then read the same everywhere.
 build_place=/opt/charplay
 
+# What reaches a build, a packing step or the making of a root of the
+# environment: these alone, so that no compiler flag, packer option or
+# per-user configuration of the builder's (~/.rpmmacros, ~/.gitconfig)
+# reaches the bytes. The umask is the process's own. The CHARPLAY_
+# variables are the cache's place and lock, and where a rebuild takes its
+# sources and roots from.
+clean_variables=(PATH SOURCE_DATE_EPOCH TZ LC_ALL CHARPLAY_CACHE CHARPLAY_LOCKED
+                 CHARPLAY_SOURCE_PACKAGES CHARPLAY_SOURCE_ARCHIVE CHARPLAY_DEBIAN_MIRROR)
+
+# Runs COMMAND with the clean_variables that are set and nothing else, with
+# a home that holds nothing and no system-wide git configuration.
+#
+#   clean_env COMMAND...
+clean_env() {
+  local name kept=(HOME=/nonexistent GIT_CONFIG_NOSYSTEM=1)
+  for name in "${clean_variables[@]}"; do
+    [ -z "${!name+set}" ] || kept+=("$name=${!name}")
+  done
+  env -i "${kept[@]}" "$@"
+}
+
+# The Debian release whose source packages the libraries are built from:
+# fetch-sources.sh fetches them from this machine's, which must be it.
+sources_debian=12
+
 load_target() {
   source "$sysroot_scripts/$1.sh"
 }

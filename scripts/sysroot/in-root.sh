@@ -5,10 +5,12 @@
 # PATH where it is given as DIR=PATH; /tmp and /opt are fresh tmpfs. ROOT /
 # is this machine: only the binds and /opt then. The mounts go with the
 # namespace when COMMAND ends. COMMAND starts in the current folder where
-# the root has it, else in /.
+# the root has it, else in /, with a clean environment (clean_env; inside a
+# root, the root's own PATH).
 #
 #   in-root.sh ROOT [DIR | DIR=PATH...] -- COMMAND...
 set -euo pipefail
+source "$(dirname "$0")/common.sh"
 if [ "${1:-}" != --in-namespace ]; then
   exec unshare --mount --propagation private "$0" --in-namespace "$@"
 fi
@@ -43,6 +45,6 @@ for ((i = 0; i < ${#binds[@]}; i += 2)); do
 done
 folder=/
 [ -d "$root$PWD" ] && folder=$PWD
-[ -n "$root" ] || { cd "$folder" && exec "$@"; }
-exec chroot "$root" /usr/bin/env PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin \
+[ -n "$root" ] || { cd "$folder" && clean_env "$@"; exit; }
+PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin clean_env chroot "$root" \
   /bin/sh -c 'cd "$1" && shift && exec "$@"' sh "$folder" "$@"

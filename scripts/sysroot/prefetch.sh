@@ -12,7 +12,7 @@ source "$(dirname "$0")/cache.sh"
 bare=(bullseye:amd64 trixie:amd64)
 [ "${1:-}" = --all ] && bare+=(bullseye:arm64 bullseye:armhf)
 mkdir -p "$cache"
-timed "source packages" sources_ready "$("$sysroot_scripts/fetch-sources.sh" --versions-only)" false
+timed "source packages" sources_ready "$(source_versions)" false
 load_target linux
 timed "Debian $target_root build root" root_ready build "$target_root" amd64 false \
   "${target_root_packages[@]}"

@@ -35,8 +35,7 @@ def ffmpeg_tree(sources, folder):
 
 def fetched_sources():
     """The folder of the source packages this machine builds, once fetched."""
-    found = run("bash", "-c", "source scripts/sysroot/cache.sh && versions=$("
-                '"$sysroot_scripts/fetch-sources.sh" --versions-only) &&'
+    found = run("bash", "-c", "source scripts/sysroot/cache.sh && versions=$(source_versions) &&"
                 ' sources_ready "$versions" true && echo "$sources"', cwd=SOURCE)
     if found.returncode == 3:
         raise unittest.SkipTest("the source packages are not fetched: scripts/sysroot/prefetch.sh")

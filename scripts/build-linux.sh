@@ -16,9 +16,10 @@
 #
 # With --if-cached it installs nothing and builds only the program and the
 # archive; without a sysroot it builds nothing and exits 3 (4 where what
-# builds it is not installed).
+# builds it is not installed). With --fresh (a release's way) the program
+# is built in a fresh build folder.
 #
-#   build-linux.sh [aarch64|armhf] [--if-cached]
+#   build-linux.sh [aarch64|armhf] [--if-cached] [--fresh]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=x86_64 debian=amd64 target=linux build=build-linux toolchain=()
@@ -38,6 +39,36 @@ sysroot_start "$target" xz-utils python3 -- "$@"
 sysroot_build_charplay "$build" "${toolchain[@]}" -DCMAKE_INSTALL_RPATH='$ORIGIN/lib' \
   -DCMAKE_BUILD_WITH_INSTALL_RPATH=ON -DCMAKE_EXE_LINKER_FLAGS=-Wl,--disable-new-dtags
 
+# The root's packages of the architecture that hold the libraries FILEs
+# need and lib/ does not hold, a line each; fails on a library that no
+# one package of the root holds.
+owners_of() {
+  local triplet soname owner
+  triplet=$(dpkg-architecture -a"$debian" -qDEB_HOST_MULTIARCH 2> /dev/null)
+  for soname in $(readelf -d "$@" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' | sort -u); do
+    [ ! -e "$stage/lib/$soname" ] || continue
+    owner=$(dpkg-query --admindir="$build_root/var/lib/dpkg" -S "*/$triplet/$soname" 2> /dev/null |
+            sed -n "s|^\([^:, ]*:$debian\): .*/$triplet/$soname\$|\1|p" | sort -u)
+    [ "$(wc -w <<< "$owner")" -eq 1 ] || { echo "no one package of the root holds $soname" >&2; return 1; }
+    echo "$owner"
+  done | sort -u
+}
+# Those packages as sbom.py takes them with SCOPE, but for those the
+# OTHER files need too.
+#
+#   system_packages SCOPE FILE... [-- OTHER...]
+system_packages() {
+  local scope=$1 files=() owners distro
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do files+=("$1"); shift; done
+  owners=$(owners_of "${files[@]}") || return
+  [ $# -le 1 ] || owners=$(comm -23 <(echo "$owners") <(owners_of "${@:2}")) || return
+  distro=$(. "$build_root/etc/os-release" && echo "$ID-$VERSION_ID")
+  [ -z "$owners" ] || dpkg-query --admindir="$build_root/var/lib/dpkg" -W \
+    -f "$scope/$distro/"'${Package}/${Architecture}/${Version}/${source:Package}/${source:Version}\n' \
+    $owners
+}
+
 version=$(scripts/version.sh)
 name=charplay-$version-linux-$arch
 stage=$build/$name
@@ -54,15 +85,19 @@ cp "$build/charplay.1" samples/mandelbrot.mp4 "$stage/"
 cp LICENSE "$stage/licenses/charplay-LICENSE.txt"
 cp "$sysroot"/licenses/* "$stage/licenses/"
 cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
-# What is built into its libraries, and the zlib they need from the system,
-# as the root that built them had it.
+program=("$stage/charplay" "$stage"/lib/libopencv_*.so.*)
+required=$(system_packages required "${program[@]}")
+optional=$(system_packages optional "$stage"/lib/libopencv_highgui_gtk3*.so -- "${program[@]}")
+# What is built into its libraries, and what they load from the system, as
+# the root that built them has it: required by the program, optional where
+# only the window's plugin loads it.
 SOURCE_DATE_EPOCH=$(scripts/epoch.sh) python3 scripts/sbom.py artefact "$stage/charplay.cdx.json" \
-  "$name" "$version" "$sources" "$sysroot" ffmpeg dav1d opencv openssl -- \
-  $(dpkg-query --admindir="$build_root/var/lib/dpkg" -W \
-    -f 'system/${Package}/${Version}/${source:Package}/${source:Version}\n' "zlib1g-dev:$debian")
+  "$name" "$version" "$sources" "debian-$sources_debian" "$sysroot" ffmpeg dav1d opencv openssl -- \
+  $required $optional
 mkdir -p dist
 # The same bytes from the same commit: names sorted, owners, times and modes
-# set rather than this machine's.
-tar -C "$build" --sort=name --owner=0 --group=0 --numeric-owner --mode=u+rw,go=rX \
+# set rather than this machine's, and one thread, as xz's default was
+# before 5.6.
+XZ_OPT=-T1 tar -C "$build" --sort=name --owner=0 --group=0 --numeric-owner --mode=u+rw,go=rX \
   --mtime="@$(scripts/epoch.sh)" -cJf "dist/$name.tar.xz" "$name"
 echo "dist/$name.tar.xz"

@@ -22,6 +22,9 @@ case $arch in
   armhf) named=armv7l deb_arch=armhf rpm_arch= ;;
   *) echo "build-packages.sh: no packages for $arch"; exit 1 ;;
 esac
+# One packing of ARCH at a time, in a clean environment.
+source scripts/sysroot/cache.sh
+cache_lock "packages-$arch" "$PWD/scripts/build-packages.sh" "$@"
 version=$(scripts/version.sh)
 archive=dist/charplay-$version-linux-$named.tar.xz
 [ -f "$archive" ] || { echo "$archive is missing: scripts/build-linux.sh $arch makes it"; exit 1; }
@@ -31,6 +34,14 @@ rm -rf "$work" && mkdir -p "$work"
 tar -C "$work" -xJf "$archive"
 unpacked=$work/charplay-$version-linux-$named
 summary="play a video as moving character art in the terminal"
+
+# The size of what ROOT installs in KiB, by dpkg-gencontrol's rule, from
+# the files alone: each file or link's size rounded up, and 1 for anything
+# else (a folder), whatever the filesystem makes of it.
+installed_size() {
+  find "$1" -mindepth 1 -path "$1/DEBIAN" -prune -o \( -type f -o -type l \) -printf '%s\n' -o \
+    -printf '1024\n' | awk '{ kib += int(($1 + 1023) / 1024) } END { print kib }'
+}
 
 deb=charplay_${version}_$deb_arch.deb
 root=$work/deb
@@ -53,7 +64,7 @@ cp packaging/linux/lintian-overrides "$root/usr/share/lintian/overrides/charplay
   echo "Version: $version"
   echo "Architecture: $deb_arch"
   echo "Maintainer: charplay developers <charplay@example.org>"
-  echo "Installed-Size: $(du -sk --apparent-size --exclude=DEBIAN "$root" | cut -f1)"
+  echo "Installed-Size: $(installed_size "$root")"
   echo "Depends: libc6 (>= 2.31), libgcc-s1 (>= 10), libstdc++6 (>= 10), zlib1g (>= 1:1.2.11)"
   echo "Recommends: libgtk-3-0"
   echo "Section: video"

@@ -10,9 +10,10 @@
 #
 # With --if-cached (the tests' way to keep the exe current) it installs
 # nothing and builds only the exe and the zip; without a sysroot it builds
-# nothing and exits 3 (4 where what builds it is not installed).
+# nothing and exits 3 (4 where what builds it is not installed). With
+# --fresh (a release's way) the exe is built in a fresh build folder.
 #
-#   build-windows.sh [--if-cached]
+#   build-windows.sh [--if-cached] [--fresh]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -35,11 +36,19 @@ cp /usr/share/doc/libz-mingw-w64-dev/copyright "$stage/licenses/zlib.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-and-winpthreads.txt"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/GCC-runtime-exception.txt"
 cp /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
-# What is built into the exe, from the packages that built it.
+# What is built into the exe: the sysroot's libraries, and the runtime the
+# compiler links in (-static: the exe loads no DLL but Windows' own), from
+# the packages that hold the files it links.
+runtime=(crt2.o libmingw32.a libmingwex.a libmsvcrt.a libwinpthread.a libgcc.a libgcc_eh.a
+         libstdc++.a libz.a)
+owners=$(for file in "${runtime[@]}"; do
+  dpkg-query -S "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name="$file")")"
+done | cut -d : -f 1 | sort -u)
+distro=$(. /etc/os-release && echo "$ID-$VERSION_ID")
 SOURCE_DATE_EPOCH=$(scripts/epoch.sh) python3 scripts/sbom.py artefact "$stage/charplay.cdx.json" \
-  "$name" "$version" "$sources" "$sysroot" ffmpeg dav1d opencv -- \
-  $(dpkg-query -W -f 'linked/${Package}/${Version}/${source:Package}/${source:Version}\n' \
-    libz-mingw-w64-dev mingw-w64-x86-64-dev gcc-mingw-w64-x86-64-posix-runtime)
+  "$name" "$version" "$sources" "debian-$sources_debian" "$sysroot" ffmpeg dav1d opencv -- \
+  $(dpkg-query -W -f "linked/$distro/"'${Package}/${Architecture}/${Version}/${source:Package}/${source:Version}\n' \
+    $owners)
 mkdir -p dist
 rm -f "dist/$name.zip"
 # The same bytes from the same commit: names sorted, times and modes set

@@ -4,7 +4,9 @@
 # built from them, charplay's own source at the commit checked out (or as
 # the source archive in CHARPLAY_SOURCE_ARCHIVE holds it), and
 # REBUILD.txt with the configure lines used and the commands that rebuild
-# the binaries from these files. The sysroots of every target must be built.
+# the binaries from these files: all of it what the tree and its sources
+# pin, nothing of the machine that packs it (that is the build record,
+# scripts/build-record.sh). The sysroots of every target must be built.
 #
 #   pack-sources.sh VERSION OUT
 set -euo pipefail
@@ -16,7 +18,6 @@ sysroot_ready windows true
 windows=$sysroot
 sysroot_ready linux true
 linux=$sysroot
-linux_root=$build_root
 sysroot_ready linux-aarch64 true
 linux_aarch64=$sysroot
 sysroot_ready linux-armhf true
@@ -42,15 +43,6 @@ configure_lines() {
     sed 's/^/    /' "$1/share/charplay/$file-configure.txt"
   done
 }
-# The Debian packages of ROOT (empty: this machine), all or the PACKAGES
-# named, with their versions.
-#
-#   packages_of ROOT [PACKAGE...]
-packages_of() {
-  dpkg-query --admindir="$1/var/lib/dpkg" -W -f '${Package}:${Architecture} ${Version}\n' "${@:2}" |
-    sed 's/^/    /'
-}
-windows_tools=$(load_target windows && echo "${target_tools[@]}")
 cat > "$stage/$name/REBUILD.txt" <<TEXT
 charplay $version: the sources of the release's binaries
 =========================================================
@@ -58,7 +50,7 @@ charplay $version: the sources of the release's binaries
 debian/
     Debian's source packages (the .dsc, the original and Debian tarballs,
     and upstream's signatures) exactly as they were fetched for the build:
-$(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only)")
+$(sed 's/^/      /' <<< "$(scripts/sysroot/fetch-sources.sh --versions-only "$sources")")
     charplay-$version-windows-x64.zip links FFmpeg, dav1d and OpenCV
     statically; in charplay-$version-linux-x86_64.tar.xz,
     charplay-$version-linux-aarch64.tar.xz and
@@ -75,10 +67,9 @@ $(cd scripts/sysroot && ls ffmpeg-*.patch opencv-*.patch | sed 's/^/      /')
 
 Rebuilding
 ----------
-On Debian 12 (amd64), as root, with the versions of libavcodec-dev,
-libdav1d-dev and libopencv-dev above installed, and OpenSSL's above the
-newest of Debian 12's point releases (the scripts install what else they
-need):
+On Debian 12 (amd64), as root (the scripts install what they need; the
+libraries are built from debian/ above, whatever versions of FFmpeg's,
+dav1d's, OpenCV's and OpenSSL's packages are installed):
 
     tar xf $name.tar.xz
     cd $name/charplay-$version
@@ -98,7 +89,8 @@ dist/charplay-$version-linux-armv7l.tar.xz; scripts/build-packages.sh
 The Linux archives are built inside a Debian 11 root, for its glibc 2.31
 and GCC 10 (ARM with its aarch64-linux-gnu and arm-linux-gnueabihf cross
 compilers, in the same root): build-linux.sh makes that root with debootstrap from Debian's
-archive (set CHARPLAY_DEBIAN_MIRROR for another mirror), and
+archive (set CHARPLAY_DEBIAN_MIRROR for another mirror, such as a snapshot
+of the archive at the state the release's build record names), and
 scripts/sysroot/in-root.sh runs a command inside it.
 
 Each configure line below is written as a shell reads it back: pasted
@@ -108,7 +100,10 @@ To check this release, with the release's files and SHA256SUMS in DIR:
 
     $name/charplay-$version/scripts/check-release.sh DIR
 
-It builds the release again from this archive and compares every file.
+It checks every file against SHA256SUMS, compares this machine's tools
+and Debian root with those in the release's build record
+(charplay-$version.buildinfo, beside it), builds the release again from
+this archive and compares every file.
 
 Each library is built where the paths in its configure line below lead:
 scripts/sysroot/build-sysroot.sh binds this tree at /opt/charplay/source,
@@ -139,18 +134,9 @@ $(configure_lines "$linux_aarch64")
 The configure lines for Linux (armv7l)
 --------------------------------------
 $(configure_lines "$linux_armhf")
-
-The tools
----------
-The Debian packages the libraries were built with; a rebuild with other
-versions may give other bytes.
-
-For Windows, on Debian 12:
-$(packages_of "" $windows_tools)
-
-For Linux, the Debian 11 root (all three architectures):
-$(packages_of "$linux_root")
 TEXT
+# Threads split the input into blocks of a set size: the same bytes on any
+# number of cores, and with an xz whose default is another.
 XZ_OPT=-T0 tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner \
   --mode=u+rw,go=rX --mtime="@$(scripts/epoch.sh)" -cJf "$out" "$name"
 echo "$out"

@@ -3,17 +3,20 @@
 # the portable Linux archives for x86_64, aarch64 and armv7l, their .deb
 # and .rpm packages (no .rpm for armv7l), the source archive that goes with
 # them, the bill of materials of all of them (CycloneDX; each of the others
-# carries its own) and SHA256SUMS for all of them. The Debian package of a
+# carries its own) and SHA256SUMS for all of them; and, beside them, the
+# build record of this machine (scripts/build-record.sh), which SHA256SUMS
+# leaves out: the same tools give the same release. The Debian package of a
 # build from source (cmake --build build --target package), with the
 # system's OpenCV, is not among them: it would share its name with the
 # archive's .deb. Refuses a tree with changes that are not committed, and a
 # version (CMakeLists.txt) that the changelog (packaging/debian/changelog)
 # has no entry for, and a commit whose tests of both tiers have not passed
 # in this clone (scripts/test.sh --all, recorded by scripts/tested.sh).
-# The sysroots in the cache are reused; the program
-# itself is built afresh. A tree unpacked from a release's source archive
-# (scripts/check-release.sh) builds that release again, given the archive
-# in CHARPLAY_SOURCE_ARCHIVE.
+# The sysroots in the cache are reused; the program itself is built
+# afresh, in fresh build folders and, like every packing step, in a clean
+# environment, with Debian's own tools alone. A tree unpacked from a
+# release's source archive (scripts/check-release.sh) builds that release
+# again, given the archive in CHARPLAY_SOURCE_ARCHIVE.
 #
 #   release.sh
 set -euo pipefail
@@ -48,7 +51,7 @@ cache_lock "" "$root/scripts/release.sh" "$@"
 # every time stamp is the commit's, every mode as umask 022 makes it.
 export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(unset SOURCE_DATE_EPOCH && scripts/epoch.sh)
-export TZ=UTC LC_ALL=C.UTF-8
+export TZ=UTC LC_ALL=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin
 umask 022
 
 release=(charplay-"$version"-windows-x64.zip
@@ -57,14 +60,15 @@ release=(charplay-"$version"-windows-x64.zip
          charplay_"$version"_amd64.deb charplay_"$version"_arm64.deb charplay_"$version"_armhf.deb
          charplay-"$version"-1.x86_64.rpm charplay-"$version"-1.aarch64.rpm
          charplay-"$version"-sources.tar.xz charplay-"$version".cdx.json)
+record=charplay-$version.buildinfo
 mkdir -p dist
-(cd dist && rm -f "${release[@]}" SHA256SUMS)
+(cd dist && rm -f "${release[@]}" SHA256SUMS "$record")
 
 echo "The Windows zip"
-scripts/build-windows.sh > /dev/null
+scripts/build-windows.sh --fresh > /dev/null
 echo "The Linux archives and their packages"
 for arch in "" aarch64 armhf; do
-  scripts/build-linux.sh $arch > /dev/null
+  scripts/build-linux.sh $arch --fresh > /dev/null
   scripts/build-packages.sh $arch > /dev/null
 done
 
@@ -76,6 +80,7 @@ packed=("${release[@]:0:${#release[@]}-1}")
 python3 scripts/sbom.py release "dist/${release[-1]}" "$version" "${packed[@]/#/dist/}"
 
 (cd dist && sha256sum "${release[@]}" > SHA256SUMS)
-for file in "${release[@]}" SHA256SUMS; do
+scripts/build-record.sh "dist/$record" "$version"
+for file in "${release[@]}" SHA256SUMS "$record"; do
   echo "dist/$file $(stat -c %s "dist/$file")"
 done

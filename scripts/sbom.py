@@ -2,15 +2,16 @@
 """Writes the bill of materials (CycloneDX 1.5, JSON) of one artefact, or
 of a whole release, from what its build used.
 
-  sbom.py artefact OUT NAME VERSION SOURCES SYSROOT PACKAGE... [-- DEB...]
+  sbom.py artefact OUT NAME VERSION SOURCES DISTRO SYSROOT PACKAGE... [-- DEB...]
       NAME: the artefact (charplay-0.2.0-linux-x86_64); SOURCES: the folder
-      of the Debian source packages the sysroot was built from; SYSROOT:
-      the sysroot (its FFmpeg configure line says FFmpeg's licence);
-      PACKAGE: a source package built into it (ffmpeg, dav1d, ...), with
-      its patches from scripts/sysroot/PACKAGE-*.patch; DEB: a Debian
-      package it was built with, as
-      SCOPE/BINARY/VERSION/SOURCE/SOURCE_VERSION (dpkg-query's fields),
-      SCOPE being "linked" (inside it) or "system" (needed from the system).
+      of the Debian source packages the sysroot was built from, those of
+      DISTRO (debian-12); SYSROOT: the sysroot (its FFmpeg configure line
+      says FFmpeg's licence); PACKAGE: a source package built into it
+      (ffmpeg, dav1d, ...), with its patches from
+      scripts/sysroot/PACKAGE-*.patch; DEB: a Debian binary package it was
+      built with, as SCOPE/DISTRO/PACKAGE/ARCH/VERSION/SOURCE/SOURCE_VERSION
+      (dpkg-query's fields), SCOPE being "linked" (inside it), "required"
+      (loaded from the system) or "optional" (loaded where it is there).
   sbom.py release OUT VERSION FILE...
       the release: each FILE, its hash, and its components, as the bill of
       materials inside the zip or archive (of a package's architecture)
@@ -32,7 +33,7 @@ import uuid
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-# What each package is under, as charplay builds or links it.
+# What each source package is under, as charplay builds, links or loads it.
 LICENCES = {
     "dav1d": "BSD-2-Clause",
     "opencv": "Apache-2.0",
@@ -41,17 +42,33 @@ LICENCES = {
     "libz-mingw-w64": "Zlib",
     "mingw-w64": "ZPL-2.1 AND MIT AND BSD-3-Clause",
     "gcc-mingw-w64": "GPL-3.0-or-later WITH GCC-exception-3.1",
+    "gcc-10": "GPL-3.0-or-later WITH GCC-exception-3.1",
+    "glibc": "LGPL-2.1-or-later",
+    "gtk+3.0": "LGPL-2.1-or-later",
+    "glib2.0": "LGPL-2.1-or-later",
+    "gdk-pixbuf": "LGPL-2.1-or-later",
+    "cairo": "LGPL-2.1-only OR MPL-1.1",
 }
 # What the sysroots build from Debian's sources, which the source archive carries.
 BUILT = ("ffmpeg", "dav1d", "opencv", "openssl")
-WHAT = {
-    "gcc-mingw-w64": "libstdc++ and libgcc",
-    "mingw-w64": "the mingw-w64 runtime and winpthreads",
-}
+SCOPES = {"linked": ("inside", None), "required": ("from the system", "required"),
+          "optional": ("from the system, where it is there", "optional")}
 
 
-def purl(source, version):
-    return f"pkg:deb/debian/{source}@{urllib.parse.quote(version, safe='')}?arch=source"
+def quoted(text, safe):
+    """text percent-encoded, but for letters, digits and safe."""
+    return urllib.parse.quote(text, safe=safe)
+
+
+def purl(name, version, arch, distro):
+    """A Debian package's purl, in the canonical form of packageurl's own
+    libraries (packageurl-js): the name as encodeURIComponent leaves it,
+    ':' and '+' kept in the version, the qualifiers sorted and
+    form-encoded."""
+    qualifiers = "&".join(f"{key}={quoted(value, '*-._')}" for key, value
+                          in sorted({"arch": arch, "distro": distro}.items()))
+    return (f"pkg:deb/debian/{quoted(name.lower(), '-_.!~*()' + chr(39))}"
+            f"@{quoted(version, '-_.!~*()+:' + chr(39))}?{qualifiers}")
 
 
 def sha256(path):
@@ -67,12 +84,20 @@ def ffmpeg_licence(sysroot):
     return "LGPL-3.0-or-later" if "--enable-version3" in line else "LGPL-2.1-or-later"
 
 
-def built(package, sources, sysroot):
+def dsc_version(dsc):
+    """The version a .dsc file names, epoch included (its file name has none)."""
+    with open(dsc) as f:
+        (version,) = re.findall(r"^Version: (\S+)$", f.read(), re.M)
+    return version
+
+
+def built(package, sources, distro, sysroot):
     (dsc,) = glob.glob(os.path.join(sources, f"{package}_*.dsc"))
-    version = os.path.basename(dsc)[len(package) + 1:-len(".dsc")]
+    version = dsc_version(dsc)
     licence = ffmpeg_licence(sysroot) if package == "ffmpeg" else LICENCES[package]
-    component = {"type": "library", "bom-ref": package, "name": package, "version": version,
-                 "licenses": [{"expression": licence}], "purl": purl(package, version),
+    reference = purl(package, version, "source", distro)
+    component = {"type": "library", "bom-ref": reference, "name": package, "version": version,
+                 "licenses": [{"expression": licence}], "purl": reference,
                  "properties": [{"name": "charplay:linked", "value": "inside"}]}
     patches = sorted(glob.glob(os.path.join(HERE, "sysroot", f"{package}-*.patch")))
     if patches:
@@ -86,17 +111,18 @@ def built(package, sources, sysroot):
 
 
 def debian(entry):
-    scope, binary, version, source, source_version = entry.split("/", 4)
-    component = {"type": "library", "bom-ref": source, "name": source,
-                 "version": source_version, "licenses": [{"expression": LICENCES[source]}],
-                 "purl": purl(source, source_version),
-                 "properties": [{"name": "charplay:linked",
-                                 "value": "inside" if scope == "linked" else "from the system"},
-                                {"name": "charplay:debian-package", "value": f"{binary} {version}"}]}
-    if source in WHAT:
-        component["description"] = WHAT[source]
-    if scope == "system":
-        component["scope"] = "required"
+    """A Debian binary package, named as it is installed, with the source
+    package it is built from."""
+    scope, distro, binary, arch, version, source, source_version = entry.split("/", 6)
+    linked, required = SCOPES[scope]
+    reference = purl(binary, version, arch, distro)
+    component = {"type": "library", "bom-ref": reference, "name": binary, "version": version,
+                 "licenses": [{"expression": LICENCES[source]}], "purl": reference,
+                 "properties": [{"name": "charplay:linked", "value": linked},
+                                {"name": "charplay:debian-source",
+                                 "value": f"{source} {source_version}"}]}
+    if required:
+        component["scope"] = required
     return component
 
 
@@ -119,10 +145,11 @@ def charplay(name, version):
             "purl": f"pkg:generic/charplay@{version}"}
 
 
-def artefact(out, name, version, sources, sysroot, rest):
+def artefact(out, name, version, sources, distro, sysroot, rest):
     packages, debs = (rest[:rest.index("--")], rest[rest.index("--") + 1:]) if "--" in rest \
         else (rest, [])
-    components = [built(p, sources, sysroot) for p in packages] + [debian(d) for d in debs]
+    components = [built(p, sources, distro, sysroot) for p in packages] + \
+        [debian(d) for d in debs]
     refs = [c["bom-ref"] for c in components]
     dependencies = [{"ref": "charplay", "dependsOn": refs}] + \
         [{"ref": ref, "dependsOn": []} for ref in refs]
@@ -151,7 +178,7 @@ def release(out, version, files):
         name = os.path.basename(path)
         if name.endswith((".zip", ".tar.xz")) and not name.endswith("-sources.tar.xz"):
             inside[path] = carried(path)["components"]
-            built.update({c["bom-ref"]: c for c in inside[path] if c["bom-ref"] in BUILT})
+            built.update({c["bom-ref"]: c for c in inside[path] if c["name"] in BUILT})
     components = []
     for path in files:
         name = os.path.basename(path)
@@ -181,7 +208,7 @@ def write(out, bom):
 
 if __name__ == "__main__":
     if sys.argv[1] == "artefact":
-        artefact(*sys.argv[2:7], sys.argv[7:])
+        artefact(*sys.argv[2:8], sys.argv[8:])
     elif sys.argv[1] == "release":
         release(sys.argv[2], sys.argv[3], sys.argv[4:])
     else:

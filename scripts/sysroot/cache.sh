@@ -45,7 +45,7 @@ cache_lock() {
 # sources are not a release's.
 sysroot_tools() (
   load_target "$1"
-  printf '%s\n' patch dpkg-dev util-linux "${target_packages[@]}"
+  printf '%s\n' patch dpkg-dev util-linux mount "${target_packages[@]}"
   [ -n "${CHARPLAY_SOURCE_PACKAGES:-}" ] ||
     printf '%s\n' libopencv-dev libavcodec-dev libdav1d-dev libssl-dev
 )

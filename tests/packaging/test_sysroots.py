@@ -14,7 +14,7 @@ import tarfile
 import tempfile
 import unittest
 
-from tests.packaging.test_release import SOURCE, run, sysroot_and_sources
+from tests.packaging.test_release import SOURCE, hostile_environment, run, sysroot_and_sources
 
 sys.path.insert(0, os.path.join(SOURCE, "scripts", "sysroot"))
 from video_decoders import native_video_decoders  # noqa: E402 (the build's own)
@@ -115,8 +115,10 @@ def built_again(target, sources, cache, clone):
     in sources and the Debian roots of this machine's cache."""
     for root in glob.glob(os.path.join(os.path.dirname(sources), "root-*")):
         os.symlink(root, os.path.join(cache, os.path.basename(root)))
-    env = dict(os.environ, CHARPLAY_CACHE=cache, CHARPLAY_SOURCE_PACKAGES=sources,
-               TZ="Pacific/Auckland", LC_ALL="C")
+    # Every variable that could change what compilers and build systems
+    # make is set to something that would.
+    env = dict(hostile_environment(os.path.join(cache, "home")), CHARPLAY_CACHE=cache,
+               CHARPLAY_SOURCE_PACKAGES=sources, TZ="Pacific/Auckland", LC_ALL="C")
     built = subprocess.run(["bash", "-c", f'source scripts/sysroot/cache.sh && umask 002 &&'
                             f' sysroot_ready {target} false >&2 && echo "$sysroot"'],
                            cwd=clone, env=env, capture_output=True, text=True, timeout=5400)
@@ -142,7 +144,8 @@ def differing(first, second):
 
 class BuiltAgain(EachTarget, unittest.TestCase):
     """Another cache folder, another clone, another time, time zone, locale
-    and umask: the same libraries, byte for byte."""
+    and umask, and a hostile environment: the same libraries, byte for
+    byte."""
     def check(self, target):
         sysroot, sources = sysroot_and_sources(target)
         with tempfile.TemporaryDirectory() as folder:

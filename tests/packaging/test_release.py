@@ -57,8 +57,19 @@ const CDX = require("@cyclonedx/cyclonedx-library");
 const { PackageURL } = require("packageurl-js");
 const spdx = require("spdx-expression-parse");
 const validator = new CDX.Validation.JsonStrictValidator(CDX.Spec.Version.v1dot5);
+// As SPDX writes an expression: operators in capitals (the parser takes
+// any case), brackets only where they are needed.
+function printed(node, outer) {
+  if (node.license)
+    return node.license + (node.plus ? "+" : "") + (node.exception ? " WITH " + node.exception : "");
+  const text = [printed(node.left, node.conjunction), node.conjunction.toUpperCase(),
+                printed(node.right, node.conjunction)].join(" ");
+  return outer && outer !== node.conjunction ? `(${text})` : text;
+}
 function expression(where, text) {
-  try { spdx(text); } catch (e) { console.log(where, "not an SPDX expression:", text); }
+  let tree = null;
+  try { tree = spdx(text); } catch (e) { }
+  if (!tree || printed(tree) !== text) console.log(where, "not an SPDX expression:", text);
 }
 function walk(components, each) {
   for (const c of components || []) { each(c); walk(c.components, each); }

@@ -82,6 +82,13 @@ def stopped(pid):
         return f.read().rsplit(")", 1)[1].split()[0] == "T"
 
 
+def with_environment(env):
+    """The words that start a command with env in a Debian root, where
+    scripts/sysroot/in-root.sh starts it with a clean one: all of env but
+    PATH, which is the root's."""
+    return ["env", *(f"{name}={value}" for name, value in sorted(env.items()) if name != "PATH")]
+
+
 def run(stdin=b"", args=(), env=None, timeout=60, command=None, **kwargs):
     """Runs charplay with its output captured (unless stdout or stderr say
     otherwise): the build under test, or command, a list that runs another

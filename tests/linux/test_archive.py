@@ -16,7 +16,7 @@ import time
 import unittest
 
 from tests.harness import (AT_ONCE, FIXTURES, NO_DISPLAY, blocked_in_a_read, fixture, frames, play, run,
-                           wait_until)
+                           wait_until, with_environment)
 from tests.e2e.make_fixtures import CODECS
 from tests.e2e.network import (Streams, closed_port, mixed_playlist, sending_once, serve, stalled,
                                tcp_port_listened_on, test_ca)
@@ -110,15 +110,17 @@ def assert_debian_11_runs(test, program):
             test.assertEqual(newer, [])
 
 
-def in_root(root, *args, **kwargs):
+def in_root(root, *args, env):
     """A Popen argument list that runs the archive's program in a Debian
-    root, with the archive, the fixtures and the X server's socket bound in."""
+    root with env, with the archive, the fixtures and the X server's socket
+    bound in."""
     return [IN_ROOT, root, FOLDER.name, os.environ["FIXTURES"], "/tmp/.X11-unix", "--",
-            PROGRAM, *args]
+            *with_environment(env), PROGRAM, *args]
 
 
 def play_in_root(root, stdin, **env):
-    return run(stdin, command=in_root(root), env=dict(NO_DISPLAY, **env), timeout=120)
+    env = dict(NO_DISPLAY, **env)
+    return run(stdin, command=in_root(root, env=env), env=env, timeout=120)
 
 
 class LibrariesHidden(unittest.TestCase):
@@ -279,9 +281,9 @@ class OlderAndNewerDebian(unittest.TestCase):
                     self.assertEqual(played.stdout, expected.stdout)
 
     def test_the_gtk_window_and_escape_in_debian_11(self):
-        charplay = subprocess.Popen(in_root(GTK_ROOT, fixture("slow.mkv")),
-                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                    env=dict(NO_DISPLAY, DISPLAY=DISPLAY))
+        env = dict(NO_DISPLAY, DISPLAY=DISPLAY)
+        charplay = subprocess.Popen(in_root(GTK_ROOT, fixture("slow.mkv"), env=env),
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, env=env)
         self.addCleanup(charplay.kill)
         Window(DISPLAY).key("Escape")
         self.assertEqual(charplay.wait(timeout=30), 0)

@@ -9,7 +9,7 @@ import subprocess
 import tempfile
 import unittest
 
-from tests.harness import FIXTURES, NO_DISPLAY, SOURCE, fixture, frames, play, run
+from tests.harness import FIXTURES, NO_DISPLAY, SOURCE, fixture, frames, play, run, with_environment
 from tests.e2e.make_fixtures import CODECS
 
 VERSION = os.environ.get("CHARPLAY_VERSION", "")
@@ -93,7 +93,8 @@ class Installed(unittest.TestCase):
         return copy
 
     def inside(self, root, *args, stdin=b""):
-        return run(stdin, command=[IN_ROOT, root, DIST, FIXTURES, "--", *args], env=NO_DISPLAY,
+        return run(stdin, command=[IN_ROOT, root, DIST, FIXTURES, "--", *with_environment(NO_DISPLAY),
+                                   *args], env=NO_DISPLAY,
                    timeout=300)
 
     def assert_plays_from_path(self, root):

@@ -220,7 +220,7 @@ class Release(unittest.TestCase):
         checked = subprocess.run(
             ["unshare", "--mount", "--propagation", "private", "sh", "-c",
              'mount --bind "$1" /var/lib/dpkg/status && umask 002 &&'
-             ' dpkg-query -W -f "${Version}\n" libavcodec-dev && exec "$2" "$3" "$4"', "sh",
+             ' dpkg-query -W -f "\\${Version}\n" libavcodec-dev && exec "$2" "$3" "$4"', "sh",
              status, os.path.join(self.clone, "scripts", "check-release.sh"), self.dist, again],
             env=dict(os.environ, TZ="Pacific/Auckland", LC_ALL="C"),
             capture_output=True, text=True, timeout=1500)

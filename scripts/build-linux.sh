@@ -49,7 +49,10 @@ owners_of() {
     [ ! -e "$stage/lib/$soname" ] || continue
     owner=$(dpkg-query --admindir="$build_root/var/lib/dpkg" -S "*/$triplet/$soname" 2> /dev/null |
             sed -n "s|^\([^:, ]*:$debian\): .*/$triplet/$soname\$|\1|p" | sort -u)
-    [ "$(wc -w <<< "$owner")" -eq 1 ] || { echo "no one package of the root holds $soname" >&2; return 1; }
+    if [ "$(wc -w <<< "$owner")" -ne 1 ]; then
+      echo "no one package of the root holds $soname" >&2
+      return 1
+    fi
     echo "$owner"
   done | sort -u
 }
@@ -58,15 +61,12 @@ owners_of() {
 #
 #   system_packages SCOPE FILE... [-- OTHER...]
 system_packages() {
-  local scope=$1 files=() owners distro
+  local scope=$1 files=() owners
   shift
   while [ $# -gt 0 ] && [ "$1" != -- ]; do files+=("$1"); shift; done
   owners=$(owners_of "${files[@]}") || return
   [ $# -le 1 ] || owners=$(comm -23 <(echo "$owners") <(owners_of "${@:2}")) || return
-  distro=$(. "$build_root/etc/os-release" && echo "$ID-$VERSION_ID")
-  [ -z "$owners" ] || dpkg-query --admindir="$build_root/var/lib/dpkg" -W \
-    -f "$scope/$distro/"'${Package}/${Architecture}/${Version}/${source:Package}/${source:Version}\n' \
-    $owners
+  [ -z "$owners" ] || sbom_packages "$scope" "$build_root" $owners
 }
 
 version=$(scripts/version.sh)

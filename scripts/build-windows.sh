@@ -27,7 +27,9 @@ version=$(scripts/version.sh)
 name=charplay-$version-windows-x64
 stage=$build/$name
 rm -rf "$stage" && mkdir -p "$stage/licenses"
-x86_64-w64-mingw32-strip -o "$stage/charplay.exe" "$build/charplay.exe"
+# strip stamps the exe's header with the time it writes it, or this one.
+SOURCE_DATE_EPOCH=$(scripts/epoch.sh) x86_64-w64-mingw32-strip -o "$stage/charplay.exe" \
+  "$build/charplay.exe"
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/windows/README.txt > "$stage/README.txt"
 cp samples/mandelbrot.mp4 "$stage/"
 cp LICENSE "$stage/licenses/charplay-LICENSE.txt"
@@ -44,11 +46,9 @@ runtime=(crt2.o libmingw32.a libmingwex.a libmsvcrt.a libwinpthread.a libgcc.a l
 owners=$(for file in "${runtime[@]}"; do
   dpkg-query -S "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name="$file")")"
 done | cut -d : -f 1 | sort -u)
-distro=$(. /etc/os-release && echo "$ID-$VERSION_ID")
+linked=$(sbom_packages linked "" $owners)
 SOURCE_DATE_EPOCH=$(scripts/epoch.sh) python3 scripts/sbom.py artefact "$stage/charplay.cdx.json" \
-  "$name" "$version" "$sources" "debian-$sources_debian" "$sysroot" ffmpeg dav1d opencv -- \
-  $(dpkg-query -W -f "linked/$distro/"'${Package}/${Architecture}/${Version}/${source:Package}/${source:Version}\n' \
-    $owners)
+  "$name" "$version" "$sources" "debian-$sources_debian" "$sysroot" ffmpeg dav1d opencv -- $linked
 mkdir -p dist
 rm -f "dist/$name.zip"
 # The same bytes from the same commit: names sorted, times and modes set

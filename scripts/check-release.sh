@@ -54,7 +54,8 @@ changed=$(cd "$dir" && { sha256sum -c "$sums" 2> /dev/null || true; } | sed -n '
 for file in "$dir"/charplay[-_]"$version"[-_.]*; do
   name=$(basename "$file")
   [ -f "$file" ] && [ "$name" != "$record" ] || continue
-  printf '%s\n' "${names[@]}" | grep -qxF "$name" || fail "$dir has $name, which $sums does not name"
+  printf '%s\n' "${names[@]}" | grep -qxF "$name" ||
+    fail "$dir has $name, which $sums does not name"
 done
 echo "Every file $sums names is as published"
 

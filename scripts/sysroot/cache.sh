@@ -54,7 +54,8 @@ sysroot_tools() (
 # fetch-sources.sh --versions-only prints them: those of a release's
 # (CHARPLAY_SOURCE_PACKAGES) where it is set, else those this machine builds.
 source_versions() {
-  "$sysroot_scripts/fetch-sources.sh" --versions-only ${CHARPLAY_SOURCE_PACKAGES:+"$CHARPLAY_SOURCE_PACKAGES"}
+  "$sysroot_scripts/fetch-sources.sh" --versions-only \
+    ${CHARPLAY_SOURCE_PACKAGES:+"$CHARPLAY_SOURCE_PACKAGES"}
 }
 
 sysroot_install_tools() {
@@ -194,6 +195,18 @@ sysroot_start() {
   $if_cached || { sysroot_install_tools "$target" && "$sysroot_root/scripts/deps.sh" "${packages[@]}"; }
   sysroot_ready "$target" $if_cached || status=$?
   [ $status -eq 0 ] || exit $status
+}
+
+# The Debian PACKAGES of ROOT (empty: this machine) as scripts/sbom.py
+# takes them, with SCOPE and the Debian release of ROOT.
+#
+#   sbom_packages SCOPE ROOT PACKAGE...
+sbom_packages() {
+  local distro
+  distro=$(. "$2/etc/os-release" && echo "$ID-$VERSION_ID")
+  dpkg-query --admindir="$2/var/lib/dpkg" -W \
+    -f "$1/$distro/"'${Package}/${Architecture}/${Version}/${source:Package}/${source:Version}\n' \
+    "${@:3}"
 }
 
 # Builds charplay for release in BUILD against the sysroot, with the
